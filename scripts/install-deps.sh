@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Quorvel needs.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libx11-dev libcurl4-openssl-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    clang llvm libclang-rt-14-dev clang-format
+    xvfb x11-utils
+    util-linux procps python3
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+    wine64 wine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+build=build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
+    -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON
+cmake --build "$build" -j "$jobs"
+
+ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::platform {
+
+struct TopLevelWindow {
+    uint64_t id = 0;       // HWND or X11 window id
+    uint32_t ownerPid = 0; // 0 when the owner cannot be told
+    std::string title;     // may be empty; hidden windows are listed too
+};
+
+// The top-level windows of the desktop.
+class DesktopWindows {
+public:
+    virtual ~DesktopWindows() = default;
+
+    // Every top-level window in enumeration order (top-most first). Without a desktop
+    // (no display) the list is empty and that is not an error.
+    virtual Result<std::vector<TopLevelWindow>> ListTopLevelWindows() = 0;
+
+    // Clears the desktop the way Windows+M does. Without a desktop it does nothing.
+    virtual Status MinimizeAllWindows() = 0;
+};
+
+} // namespace quorvel::platform

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quorvel::platform {
+
+enum class FileAccess { Read, Write, ReadWrite };
+
+enum class FileDisposition {
+    OpenExisting, // fail when missing
+    OpenAlways,   // create when missing, keep contents
+    CreateAlways, // create anew, discarding contents
+};
+
+struct FileShare {
+    bool read = false;
+    bool write = false;
+    bool del = false;
+};
+
+// An open file. Closed when destroyed.
+class FileHandle {
+public:
+    virtual ~FileHandle() = default;
+    virtual Result<uint64_t> Size() = 0;
+    // Reads up to buffer.size() bytes at offset; fewer at the end of the file.
+    virtual Result<size_t> ReadAt(uint64_t offset, std::span<std::byte> buffer) = 0;
+    virtual Result<size_t> WriteAt(uint64_t offset, std::span<const std::byte> data) = 0;
+};
+
+// A file mapped read-only. The bytes stay valid while the object lives.
+class ReadOnlyMapping {
+public:
+    virtual ~ReadOnlyMapping() = default;
+    virtual std::span<const std::byte> Bytes() const = 0;
+};
+
+// Files and folders. Paths are UTF-8 in the platform's own form.
+class Files {
+public:
+    virtual ~Files() = default;
+
+    virtual char PathSeparator() const = 0;
+
+    virtual Result<std::unique_ptr<FileHandle>> Open(const std::string& path, FileAccess access,
+                                                     FileDisposition disposition,
+                                                     FileShare share) = 0;
+
+    // Opens for reading only, sharing read, write and delete, and maps the whole file.
+    // An empty file gives an empty mapping.
+    virtual Result<std::unique_ptr<ReadOnlyMapping>> MapForReading(const std::string& path) = 0;
+
+    virtual Result<std::vector<std::byte>> ReadAll(const std::string& path) = 0;
+    // Creates or truncates the file and writes the bytes.
+    virtual Status WriteAll(const std::string& path, std::span<const std::byte> data) = 0;
+    // Creates the file when missing and writes the bytes at its end.
+    virtual Status Append(const std::string& path, std::span<const std::byte> data) = 0;
+    // Writes a temporary file in the same folder, flushes it to disk and renames it over
+    // path, so readers see the old or the new contents, never a mix.
+    virtual Status ReplaceAtomically(const std::string& path, std::span<const std::byte> data) = 0;
+
+    // Copies over an existing target, read-only targets included (CopyFileW, FALSE).
+    virtual Status CopyOver(const std::string& from, const std::string& to) = 0;
+    // Deletes a file (not a folder); the Win32 backend retries in the device namespace.
+    virtual Status Delete(const std::string& path) = 0;
+    // Clears read-only, hidden and system attributes (SetFileAttributesW(path, 0)).
+    virtual Status ClearAttributes(const std::string& path) = 0;
+
+    virtual bool Exists(const std::string& path) = 0;
+    virtual bool IsDirectory(const std::string& path) = 0;
+
+    // The user's documents folder (CSIDL_PERSONAL).
+    virtual Result<std::string> DocumentsFolder() = 0;
+};
+
+// The system's single-byte ANSI code page (Windows-1252 on Linux), in which the program's
+// files and registry strings are stored.
+class AnsiCodec {
+public:
+    virtual ~AnsiCodec() = default;
+    // Fails when the text holds a character the code page cannot represent.
+    virtual Result<std::string> ToAnsi(const std::string& utf8) = 0;
+    virtual std::string FromAnsi(const std::string& ansi) = 0;
+};
+
+} // namespace quorvel::platform

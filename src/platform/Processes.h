@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::platform {
+
+// One entry of a process snapshot, in the shape of a Toolhelp process entry.
+struct ProcessEntry {
+    uint32_t pid = 0;
+    uint32_t parentPid = 0;
+    uint32_t threadCount = 0;
+    int32_t basePriority = 0;
+    uint32_t usage = 0;         // cntUsage; 0 where the system has no such notion
+    uint32_t defaultHeapId = 0; // th32DefaultHeapID
+    uint32_t moduleId = 0;      // th32ModuleID
+    uint32_t flags = 0;         // dwFlags
+    std::string exeName;        // file name only, no folder (UTF-8)
+    uint64_t startTime = 0;     // identifies this process among reuses of its PID; 0 if unknown
+};
+
+// One entry of a thread snapshot, in the shape of a Toolhelp thread entry.
+struct ThreadEntry {
+    uint32_t threadId = 0;
+    uint32_t ownerPid = 0;
+    int32_t basePriority = 0;
+    int32_t deltaPriority = 0;
+    uint32_t usage = 0;
+    uint32_t flags = 0;
+};
+
+// Priority classes as Windows names them; the Linux backend maps nice values onto them.
+enum PriorityClass : uint32_t {
+    kPriorityUnknown = 0,
+    kPriorityNormal = 0x20,
+    kPriorityIdle = 0x40,
+    kPriorityHigh = 0x80,
+    kPriorityRealTime = 0x100,
+    kPriorityBelowNormal = 0x4000,
+    kPriorityAboveNormal = 0x8000,
+};
+
+// Processes and threads of the machine.
+class Processes {
+public:
+    virtual ~Processes() = default;
+
+    // Every real process in the order the system lists them; no idle pseudo-process.
+    virtual Result<std::vector<ProcessEntry>> ListProcesses() = 0;
+
+    // The threads owned by pid, in the system's order.
+    virtual Result<std::vector<ThreadEntry>> ListThreads(uint32_t pid) = 0;
+
+    // Hold or release every thread of pid, changing its suspend count by exactly one.
+    // A process is running again only after as many resumes as suspends; resuming a
+    // process that was never suspended changes nothing.
+    virtual Status SuspendProcess(uint32_t pid) = 0;
+    virtual Status ResumeProcess(uint32_t pid) = 0;
+
+    // Ends the process at once (TerminateProcess, exit code 0 / SIGKILL).
+    virtual Status KillProcess(uint32_t pid) = 0;
+
+    // The priority class (PriorityClass values, others passed through); 0 when unreadable.
+    virtual uint32_t GetPriorityClass(uint32_t pid) = 0;
+
+    // Full paths of the modules mapped in pid, the executable first, each once.
+    virtual Result<std::vector<std::string>> ListModules(uint32_t pid) = 0;
+
+    // Full path of the executable as the system reports it; on Windows this may be a
+    // native form (\??\ or \SystemRoot\) that the caller rewrites.
+    virtual Result<std::string> QueryImagePath(uint32_t pid) = 0;
+
+    virtual uint32_t CurrentProcessId() = 0;
+};
+
+} // namespace quorvel::platform

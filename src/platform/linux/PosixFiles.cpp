@@ -1,0 +1,8 @@
+#include "platform/linux/Backends.h"
+
+namespace quorvel::platform::linux_backend {
+
+// Not built yet.
+std::unique_ptr<Files> CreatePosixFiles() { return nullptr; }
+
+} // namespace quorvel::platform::linux_backend
