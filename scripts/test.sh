@@ -11,4 +11,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
     -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON
 cmake --build "$build" -j "$jobs"
 
+# The Windows build, cross-compiled with mingw-w64 and tested under Wine.
+if [[ -f scripts/test-windows.sh ]]; then
+    bash scripts/test-windows.sh
+fi
+
+# Bounded fuzzing runs of every libFuzzer target.
+bash scripts/fuzz.sh
+
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
