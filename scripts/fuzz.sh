@@ -3,6 +3,7 @@
 # and runs each for a bounded time. Usage: fuzz.sh [SECONDS_SCALE]
 #   FUZZ_ONLY=name runs one target; FUZZ_SECONDS=N overrides every target's time.
 set -euo pipefail
+shopt -s nullglob
 cd "$(dirname "$0")/.."
 
 build=build/fuzz
