@@ -2,6 +2,8 @@
 
 namespace quorvel::cli {
 
-std::span<const Command> GuardCommands() { return {}; }
+std::span<const Command> GuardCommands() {
+    return {};
+}
 
 } // namespace quorvel::cli

@@ -2,6 +2,8 @@
 
 namespace quorvel::cli {
 
-std::span<const Command> PeCommands() { return {}; }
+std::span<const Command> PeCommands() {
+    return {};
+}
 
 } // namespace quorvel::cli

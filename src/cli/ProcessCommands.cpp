@@ -2,6 +2,8 @@
 
 namespace quorvel::cli {
 
-std::span<const Command> ProcessCommands() { return {}; }
+std::span<const Command> ProcessCommands() {
+    return {};
+}
 
 } // namespace quorvel::cli

@@ -2,6 +2,8 @@
 
 namespace quorvel::cli {
 
-std::span<const Command> StoreCommands() { return {}; }
+std::span<const Command> StoreCommands() {
+    return {};
+}
 
 } // namespace quorvel::cli

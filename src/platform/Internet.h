@@ -36,9 +36,8 @@ public:
     virtual bool IsConnected(uint32_t& flags) = 0;
 
     // One GET that always goes to the server, reading at most maxBytes of the body.
-    virtual Result<std::vector<std::byte>> FetchPrefix(const std::string& url,
-                                                       const std::string& agent,
-                                                       size_t maxBytes) = 0;
+    virtual Result<std::vector<std::byte>>
+    FetchPrefix(const std::string& url, const std::string& agent, size_t maxBytes) = 0;
 
     // Starts fetching the whole body of url, bypassing caches, and returns at once.
     virtual Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,

@@ -22,6 +22,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Internet> CreateCurlInternet() { return std::make_unique<OfflineInternet>(); }
+std::unique_ptr<Internet> CreateCurlInternet() {
+    return std::make_unique<OfflineInternet>();
+}
 
 } // namespace quorvel::platform::linux_backend

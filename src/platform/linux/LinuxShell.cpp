@@ -3,6 +3,8 @@
 namespace quorvel::platform::linux_backend {
 
 // Not built yet.
-std::unique_ptr<Shell> CreateLinuxShell() { return nullptr; }
+std::unique_ptr<Shell> CreateLinuxShell() {
+    return nullptr;
+}
 
 } // namespace quorvel::platform::linux_backend

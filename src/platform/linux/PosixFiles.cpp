@@ -3,6 +3,8 @@
 namespace quorvel::platform::linux_backend {
 
 // Not built yet.
-std::unique_ptr<Files> CreatePosixFiles() { return nullptr; }
+std::unique_ptr<Files> CreatePosixFiles() {
+    return nullptr;
+}
 
 } // namespace quorvel::platform::linux_backend

@@ -3,6 +3,8 @@
 namespace quorvel::platform::linux_backend {
 
 // Not built yet.
-std::unique_ptr<AnsiCodec> CreateWindows1252Codec() { return nullptr; }
+std::unique_ptr<AnsiCodec> CreateWindows1252Codec() {
+    return nullptr;
+}
 
 } // namespace quorvel::platform::linux_backend
