@@ -1,0 +1,18 @@
+#pragma once
+
+namespace quorvel::guard {
+
+class Alert;
+
+// Carries out an alert's answers; the guard engine is the one host.
+class AlertHost {
+public:
+    virtual void AnswerAllow(Alert& alert) = 0;
+    virtual void AnswerBlock(Alert& alert) = 0;
+    virtual void AnswerKillNow(Alert& alert) = 0;
+
+protected:
+    ~AlertHost() = default;
+};
+
+} // namespace quorvel::guard

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvel::guard {
+
+enum class DecisionKind {
+    KilledAntiExe,     // "Anti Exe Mode" killed a new process
+    Trusted,           // the whitelist knows it: left alone
+    Announced,         // "Just Notify" announced it
+    KilledBlacklisted, // the blacklist knows it: killed
+    Held,              // suspended while an alert asks
+    Allowed,           // the alert's "Allow": resumed
+    Blocked,           // the alert's "Block" or its countdown: stays suspended
+    KilledNow,         // the alert's "Kill Now"
+};
+
+std::string_view DecisionText(DecisionKind kind);
+
+// What the guard did with one process, for a log of decisions.
+struct GuardDecision {
+    DecisionKind kind = DecisionKind::Held;
+    uint32_t pid = 0;
+    std::string name;
+    std::string path; // "SYSTEM" stands in when the path cannot be found
+};
+
+} // namespace quorvel::guard

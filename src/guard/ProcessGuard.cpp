@@ -1,0 +1,392 @@
+#include "guard/ProcessGuard.h"
+
+#include "guard/CaseFold.h"
+#include "guard/FindInstanceSlot.h"
+#include "guard/IntervalText.h"
+#include "guard/ReentryGuard.h"
+#include "inspect/ProcessControl.h"
+#include "inspect/ProcessImagePath.h"
+#include "inspect/ProcessWindows.h"
+#include "inspect/TimeStamp.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quorvel::guard {
+
+namespace {
+
+constexpr std::string_view kNeverJudged = "svchost.exe";
+
+bool NeverJudged(std::string_view name) {
+    return name.find(kNeverJudged) != std::string_view::npos;
+}
+
+// The name as the fixed exe-file field gives it: up to the first NUL.
+std::string_view UpToNul(std::string_view name) {
+    return name.substr(0, name.find('\0'));
+}
+
+} // namespace
+
+ProcessGuard::ProcessGuard(GuardServices services)
+    : m_processes(services.processes), m_windows(services.windows), m_shell(services.shell),
+      m_trust(services.trust), m_clock(services.clock), m_observer(services.observer) {}
+
+ProcessGuard::~ProcessGuard() {
+    for (auto& alert : m_openAlerts)
+        alert->Detach();
+}
+
+void ProcessGuard::StartUp() {
+    m_flags = GuardFlags{};
+    {
+        ReentryGuard pass(m_busy);
+        if (!pass)
+            return;
+        auto entries = m_processes.ListProcesses();
+        if (entries)
+            TakeSnapshot(std::move(entries).value());
+    }
+    m_flags.firstSnapshot = false;
+    StartStopGuard();
+}
+
+PassOutcome ProcessGuard::Tick() {
+    ReentryGuard pass(m_busy);
+    if (!pass || m_closed)
+        return PassOutcome::Refused;
+    auto entries = m_processes.ListProcesses();
+    if (!entries)
+        return PassOutcome::SnapshotFailed;
+    if (m_flags.listRefreshPending) {
+        m_processList.clear();
+        TakeSnapshot(std::move(entries).value());
+        m_flags.listRefreshPending = false;
+        m_observer.ProcessListChanged();
+    } else {
+        TakeSnapshot(std::move(entries).value());
+    }
+    return PassOutcome::Done;
+}
+
+PassOutcome ProcessGuard::Refresh() {
+    ReentryGuard pass(m_busy);
+    if (!pass || m_closed)
+        return PassOutcome::Refused;
+    auto entries = m_processes.ListProcesses();
+    if (!entries)
+        return PassOutcome::SnapshotFailed;
+    TakeSnapshot(std::move(entries).value());
+    return PassOutcome::Done;
+}
+
+void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
+    m_counters.processesListed = 0;
+    m_table.Clear();
+    m_table.Reserve(entries.size());
+    m_current.clear();
+    m_current.reserve(entries.size());
+    const bool listing = m_flags.listRefreshPending;
+
+    for (auto& entry : entries) {
+        ++m_counters.processesListed;
+        SnapshotName name;
+        name.name = UpToNul(entry.exeName);
+        name.hash = UpperCaseHash(name.name);
+        if (listing)
+            m_processList.push_back(std::to_string(entry.pid) + "=" + name.name);
+
+        ProcessRecord record;
+        record.cntUsage = entry.usage;
+        record.th32ProcessID = entry.pid;
+        record.th32DefaultHeapID = entry.defaultHeapId;
+        record.th32ModuleID = entry.moduleId;
+        record.cntThreads = entry.threadCount;
+        record.th32ParentProcessID = entry.parentPid;
+        record.pcPriClassBase = entry.basePriority;
+        record.dwFlags = entry.flags;
+        record.exeName = name.name;
+        record.nameHash = name.hash;
+        m_current.push_back(std::move(name));
+        if (!m_table.Store(std::move(record)) && !m_tableFullReported) {
+            // Once per run: beyond the slot range every snapshot would raise it again.
+            m_tableFullReported = true;
+            m_observer.ShowMessage(std::string(kTableFullMessage), std::string(kTableFullTitle),
+                                   MessageIcon::Warning);
+        }
+    }
+
+    CountWindows();
+
+    if (!m_flags.firstSnapshot && m_flags.started) {
+        m_comparer.Compare(m_previous, m_current, m_newFlags, m_endedFlags);
+        HandleNewProcesses();
+        HandleEndedProcesses();
+    }
+
+    m_previous.swap(m_current);
+    m_observer.CountersChanged();
+    if (listing)
+        m_observer.ProcessListChanged();
+}
+
+void ProcessGuard::CountWindows() {
+    const auto counts = inspect::CountProcessWindows(m_windows);
+    if (counts.empty())
+        return;
+    for (auto& record : m_table.slots()) {
+        if (auto it = counts.find(record.th32ProcessID); it != counts.end())
+            record.windowCount = it->second;
+    }
+}
+
+void ProcessGuard::HandleNewProcesses() {
+    for (size_t i = 0; i < m_current.size(); ++i) {
+        if (m_newFlags[i] != 0)
+            continue;
+        const std::string& name = m_current[i].name;
+        if (NeverJudged(name))
+            continue;
+        m_flags.listRefreshPending = true;
+
+        if (JailEntry* entry = m_jail.Find(name)) {
+            entry->lastAccessTime = m_shell.TimeText(m_clock.now());
+            entry->present = true;
+        }
+
+        // No record of the name: it did not fit the table. Acting on whatever another
+        // slot holds would judge the wrong process, so the name is left alone.
+        const auto slot = FindInstanceSlot(m_table, name);
+        if (!slot)
+            continue;
+        m_currentSlot = *slot;
+        m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
+        const uint32_t pid = m_currentPid;
+
+        if (m_modes.antiExe()) {
+            Decide(DecisionKind::KilledAntiExe, pid, name, ImagePathOr(pid, name));
+            KillProcess(pid);
+            return;
+        }
+        if (m_trust.MatchesWhitelist(name)) {
+            Decide(DecisionKind::Trusted, pid, name, ImagePathOr(pid, name));
+            return;
+        }
+        if (m_modes.justNotify()) {
+            Decide(DecisionKind::Announced, pid, name, ImagePathOr(pid, name));
+            m_observer.ShowTrayMessage("WARNING", "New process detected : " + name);
+            return;
+        }
+        if (m_trust.MatchesBlacklist(name)) {
+            Decide(DecisionKind::KilledBlacklisted, pid, name, ImagePathOr(pid, name));
+            KillProcess(pid);
+            return;
+        }
+        HoldProcess(name);
+    }
+}
+
+void ProcessGuard::HoldProcess(std::string_view name) {
+    const uint32_t pid = m_table[static_cast<size_t>(m_currentSlot)].th32ProcessID;
+    (void)m_processes.SuspendProcess(pid);
+    ++m_counters.totalDetected;
+    m_observer.CountersChanged();
+
+    std::string path = ImagePathOr(m_currentPid, name);
+    std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
+    m_processLog.push_back(line);
+    m_observer.LogLineAdded(line);
+    Decide(DecisionKind::Held, pid, name, path);
+
+    m_observer.ProcessPendingEvents();
+    auto alert = popForm(m_currentSlot, std::move(path));
+    m_openAlerts.push_back(alert);
+    inspect::MinimizeAllWindows(m_windows);
+    m_observer.OpenAlert(alert);
+}
+
+void ProcessGuard::HandleEndedProcesses() {
+    for (size_t j = 0; j < m_previous.size(); ++j) {
+        if (m_endedFlags[j] != 0)
+            continue;
+        const std::string& name = m_previous[j].name;
+        if (NeverJudged(name))
+            continue;
+        m_flags.listRefreshPending = true;
+        if (JailEntry* entry = m_jail.Find(name))
+            entry->present = false;
+        RebuildJailList();
+    }
+}
+
+void ProcessGuard::RebuildJailList() {
+    m_jail.RebuildJailList();
+    m_observer.JailListChanged();
+}
+
+void ProcessGuard::StartStopGuard() {
+    if (m_flags.running) {
+        m_timerEnabled = false;
+        m_flags.running = false;
+    } else {
+        m_flags.started = true;
+        m_timerEnabled = true;
+        ApplyIntervalOnStart();
+        m_flags.running = true;
+    }
+    m_observer.GuardStateChanged();
+}
+
+void ProcessGuard::ApplyInterval() {
+    const ParsedInterval parsed = ParseInterval(m_intervalText);
+    switch (parsed.kind) {
+    case IntervalKind::Empty:
+        // A blank box stops the guard.
+        m_flags.running = true;
+        StartStopGuard();
+        return;
+    case IntervalKind::Invalid:
+        m_observer.ShowMessage(std::string(kInvalidIntervalMessage),
+                               std::string(kInvalidIntervalTitle), MessageIcon::Warning);
+        return;
+    case IntervalKind::Period:
+        m_periodMs = parsed.periodMs;
+        m_observer.GuardStateChanged();
+        return;
+    }
+}
+
+// Start reads the box too, but a blank box must not stop the guard it is starting.
+void ProcessGuard::ApplyIntervalOnStart() {
+    if (m_intervalText.empty())
+        m_periodMs = kDefaultPeriodMs;
+    else
+        ApplyInterval();
+}
+
+void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
+    const auto& list = m_jail.list();
+    const std::string text = selected && *selected < list.size() ? list[*selected] : "";
+    if (text.empty()) {
+        m_observer.ShowMessage(std::string(kSelectFirstMessage), "Quorvel", MessageIcon::Warning);
+        return;
+    }
+    for (const auto& entry : m_jail.slots()) {
+        if (EqualsUpperCase(entry.exeName, text))
+            (void)m_processes.ResumeProcess(static_cast<uint32_t>(entry.processId));
+    }
+    m_jail.RemoveListItem(*selected);
+    m_counters.blockedCount = static_cast<int32_t>(m_jail.list().size());
+    m_counters.blockedOverview = m_counters.blockedCount;
+    m_observer.JailListChanged();
+    m_observer.CountersChanged();
+}
+
+bool ProcessGuard::ExitSequence() {
+    ReentryGuard exiting(m_busy);
+    if (!exiting)
+        return false;
+    m_closed = true;
+
+    // An alert still open holds a process nobody judged: the countdown's answer puts it
+    // in the jail, so the question below counts it and Yes releases it.
+    const auto open = m_openAlerts;
+    for (const auto& alert : open)
+        alert->Block();
+
+    const auto& list = m_jail.list();
+    if (list.empty())
+        return true;
+    const std::string question = "You have " + std::to_string(list.size()) +
+                                 " Blocked processes. Do you want to resume these processes "
+                                 "and exit?";
+    if (!m_observer.AskYesNo(question, "Exit"))
+        return true;
+    for (const auto& entry : m_jail.slots()) {
+        for (const auto& item : m_jail.list()) {
+            if (EqualsUpperCase(item, entry.exeName))
+                (void)m_processes.ResumeProcess(static_cast<uint32_t>(entry.processId));
+        }
+    }
+    return true;
+}
+
+void ProcessGuard::KillProcess(uint32_t pid) {
+    inspect::KillProcess(m_processes, static_cast<int32_t>(pid));
+    m_observer.ProcessPendingEvents();
+}
+
+std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
+    std::string path =
+        inspect::GetProcessImagePath(m_processes, m_shell, static_cast<int32_t>(pid));
+    if (path == inspect::kNoImagePath)
+        return std::string(name);
+    return path;
+}
+
+void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, std::string_view name,
+                          std::string path) {
+    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path)});
+}
+
+std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {
+    const ProcessRecord& record = m_table[static_cast<size_t>(slot)];
+    AlertInfo info;
+    info.pid = record.th32ProcessID;
+    info.parentPid = record.th32ParentProcessID;
+    info.windowCount = record.windowCount;
+    info.name = record.exeName;
+    info.szExeFile = record.szExeFile();
+    // checkforJailed
+    if (const JailEntry* entry = m_jail.Find(info.name)) {
+        info.attempts = std::to_string(entry->attemptCount);
+        info.lastAction = entry->lastAction;
+    } else {
+        info.attempts = "0";
+        info.lastAction = "N/A";
+    }
+    info.path = std::move(path);
+    AlertHost& host = *this;
+    return std::make_shared<Alert>(std::move(info), host);
+}
+
+void ProcessGuard::CloseAlert(Alert& alert) {
+    m_observer.AlertClosed(alert);
+    std::erase_if(m_openAlerts, [&](const auto& open) { return open.get() == &alert; });
+}
+
+void ProcessGuard::AnswerAllow(Alert& alert) {
+    const AlertInfo& info = alert.info();
+    (void)m_processes.ResumeProcess(info.pid);
+    const auto now = m_clock.now();
+    m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictAllowed,
+                         m_shell.TimeText(now), m_shell.ShortDateText(now));
+    Decide(DecisionKind::Allowed, info.pid, info.name, info.path);
+    CloseAlert(alert);
+}
+
+void ProcessGuard::AnswerBlock(Alert& alert) {
+    const AlertInfo& info = alert.info();
+    m_counters.lastBlocked = info.name;
+    ++m_counters.blockedCount;
+    ++m_counters.blockedOverview;
+    m_observer.CountersChanged();
+    const auto now = m_clock.now();
+    m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictBlocked,
+                         m_shell.TimeText(now), m_shell.ShortDateText(now));
+    inspect::MinimizeAllWindows(m_windows);
+    RebuildJailList();
+    Decide(DecisionKind::Blocked, info.pid, info.name, info.path);
+    CloseAlert(alert);
+}
+
+void ProcessGuard::AnswerKillNow(Alert& alert) {
+    const AlertInfo& info = alert.info();
+    Decide(DecisionKind::KilledNow, info.pid, info.name, info.path);
+    KillProcess(info.pid);
+    RebuildJailList();
+    CloseAlert(alert);
+}
+
+} // namespace quorvel::guard

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "guard/Alert.h"
+#include "guard/AlertHost.h"
+#include "guard/Clock.h"
+#include "guard/GuardCounters.h"
+#include "guard/GuardFlags.h"
+#include "guard/GuardModes.h"
+#include "guard/GuardObserver.h"
+#include "guard/Jail.h"
+#include "guard/NameComparer.h"
+#include "guard/ProcessTable.h"
+#include "guard/SnapshotName.h"
+#include "guard/TrustLookup.h"
+#include "platform/DesktopWindows.h"
+#include "platform/Processes.h"
+#include "platform/Shell.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::guard {
+
+inline constexpr std::string_view kTableFullMessage =
+    "Array full,Quorvel can't enumerate Processes";
+inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defend your PC";
+inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
+
+struct GuardServices {
+    platform::Processes& processes;
+    platform::DesktopWindows& windows;
+    platform::Shell& shell;
+    const TrustLookup& trust;
+    const Clock& clock;
+    GuardObserver& observer;
+};
+
+enum class PassOutcome {
+    Done,
+    Refused,        // another pass (or the exit sequence) is still running
+    SnapshotFailed, // the system gave no process list: nothing changed
+};
+
+// The process guard: snapshots on a timer, decides on each new executable name by the
+// modes and the trust lists, holds unknown ones behind alerts, and keeps the jail.
+// Single-threaded; the observer may call back into it while it lets events run, and a
+// snapshot can never start while another pass is in progress.
+class ProcessGuard final : private AlertHost {
+public:
+    explicit ProcessGuard(GuardServices services);
+    ~ProcessGuard();
+    ProcessGuard(const ProcessGuard&) = delete;
+    ProcessGuard& operator=(const ProcessGuard&) = delete;
+
+    // Start-up: the first snapshot, which only records what runs, then Start.
+    void StartUp();
+
+    // The guard timer's tick: a snapshot, rebuilding the process list when it is due.
+    PassOutcome Tick();
+    // The "Refresh" button: a snapshot that appends to the process list.
+    PassOutcome Refresh();
+
+    // The Start/Stop button.
+    void StartStopGuard();
+    // "Set Interval": applies the interval box's text.
+    void ApplyInterval();
+    void SetIntervalText(std::string text) { m_intervalText = std::move(text); }
+    const std::string& intervalText() const { return m_intervalText; }
+
+    // "Unblock Selected" with the selected item of the jail list, if any.
+    void UnblockSelected(std::optional<size_t> selected);
+
+    // Closing: answers every open alert as "Block", then offers to resume the jail list's
+    // processes. False when refused because a pass is running; after true the engine
+    // takes no more snapshots.
+    bool ExitSequence();
+
+    GuardModes& modes() { return m_modes; }
+    const GuardModes& modes() const { return m_modes; }
+
+    const ProcessTable& table() const { return m_table; }
+    // The executable names of the latest snapshot, in snapshot order.
+    const std::vector<SnapshotName>& snapshotNames() const { return m_previous; }
+    const GuardFlags& flags() const { return m_flags; }
+    const GuardCounters& counters() const { return m_counters; }
+    const std::vector<std::string>& processList() const { return m_processList; } // List1
+    const std::vector<std::string>& processLog() const { return m_processLog; }   // Loglist
+    const Jail& jail() const { return m_jail; }
+    const std::vector<std::shared_ptr<Alert>>& openAlerts() const { return m_openAlerts; }
+    int16_t currentSlot() const { return m_currentSlot; }
+    uint32_t currentPid() const { return m_currentPid; }
+
+    bool timerEnabled() const { return m_timerEnabled; }
+    int timerPeriodMs() const { return m_periodMs; }
+    std::string_view monitorText() const { return m_flags.running ? "ON" : "OFF"; }
+    std::string_view startStopCaption() const {
+        return m_flags.running ? "Stop Quorvel" : "Start Quorvel";
+    }
+    bool passRunning() const { return m_busy; }
+
+private:
+    void TakeSnapshot(std::vector<platform::ProcessEntry> entries);
+    void CountWindows();
+    void HandleNewProcesses();
+    void HandleEndedProcesses();
+    void HoldProcess(std::string_view name);
+    void RebuildJailList();
+
+    void ApplyIntervalOnStart();
+    void KillProcess(uint32_t pid);
+    std::string ImagePathOr(uint32_t pid, std::string_view name);
+    void Decide(DecisionKind kind, uint32_t pid, std::string_view name, std::string path);
+    std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
+    void CloseAlert(Alert& alert);
+
+    void AnswerAllow(Alert& alert) override;
+    void AnswerBlock(Alert& alert) override;
+    void AnswerKillNow(Alert& alert) override;
+
+    platform::Processes& m_processes;
+    platform::DesktopWindows& m_windows;
+    platform::Shell& m_shell;
+    const TrustLookup& m_trust;
+    const Clock& m_clock;
+    GuardObserver& m_observer;
+
+    GuardFlags m_flags;
+    GuardModes m_modes;
+    GuardCounters m_counters;
+    ProcessTable m_table;
+    std::vector<SnapshotName> m_current;
+    std::vector<SnapshotName> m_previous;
+    std::vector<uint8_t> m_newFlags;
+    std::vector<uint8_t> m_endedFlags;
+    NameComparer m_comparer;
+    std::vector<std::string> m_processList;
+    std::vector<std::string> m_processLog;
+    Jail m_jail;
+    std::vector<std::shared_ptr<Alert>> m_openAlerts;
+    int16_t m_currentSlot = 0;
+    uint32_t m_currentPid = 0;
+
+    std::string m_intervalText = "0";
+    int m_periodMs = 250;
+    bool m_timerEnabled = false;
+    bool m_tableFullReported = false;
+    bool m_busy = false;   // a pass or the exit sequence is running
+    bool m_closed = false; // the exit sequence has run
+};
+
+} // namespace quorvel::guard
