@@ -1,10 +1,208 @@
+#include "platform/linux/FileRegistry.h"
+
+#include "platform/linux/AutostartEntry.h"
 #include "platform/linux/Backends.h"
+#include "platform/linux/PosixAtomicWrite.h"
+#include "platform/linux/PosixErrors.h"
+#include "platform/linux/PosixFd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel::platform::linux_backend {
 
-// Not built yet.
+namespace {
+
+constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kAutostartValue = "Quorvel";
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 0 && c < 0x20; });
+}
+
+// mkdir -p, with mode for the folders it makes.
+Status MakeFolders(const std::string& folder, mode_t mode) {
+    if (folder.empty())
+        return MakeError(Errc::InvalidArgument, "empty folder");
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? Status{}
+                                     : Status{MakeError(Errc::Failed, folder + " is not a folder")};
+    const std::string parent = FolderOf(folder);
+    if (parent != folder) {
+        if (auto made = MakeFolders(parent, 0755); !made)
+            return made;
+    }
+    if (::mkdir(folder.c_str(), mode) != 0 && errno != EEXIST)
+        return PosixError("cannot create", folder);
+    return {};
+}
+
+Result<std::string> ReadText(const std::string& path) {
+    PosixFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
+        return PosixError("cannot open", path);
+    std::string text;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return PosixError("cannot read", path);
+        }
+        if (got == 0)
+            return text;
+        text.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+} // namespace
+
+const char* RootName(RegRoot root) {
+    return root == RegRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
+
+FileRegistryLocations FileRegistryLocations::FromEnvironment() {
+    FileRegistryLocations locations;
+    locations.currentUser = Environment("QUORVEL_REGISTRY_HKCU");
+    if (locations.currentUser.empty()) {
+        std::string config = Environment("XDG_CONFIG_HOME");
+        if (config.empty())
+            config = Environment("HOME") + "/.config";
+        locations.currentUser = config + "/quorvel";
+    }
+    locations.localMachine = Environment("QUORVEL_REGISTRY_HKLM");
+    if (locations.localMachine.empty())
+        locations.localMachine = "/etc/quorvel";
+    locations.autostart = Environment("QUORVEL_AUTOSTART_DIR");
+    if (locations.autostart.empty())
+        locations.autostart = "/etc/xdg/autostart";
+    return locations;
+}
+
+FileRegistry::FileRegistry(FileRegistryLocations locations) : m_locations(std::move(locations)) {}
+
+std::string FileRegistry::FileOf(RegRoot root) const {
+    const std::string& folder =
+        root == RegRoot::LocalMachine ? m_locations.localMachine : m_locations.currentUser;
+    return folder + "/" + RootName(root) + ".reg";
+}
+
+Result<FileRegistryDocument> FileRegistry::Read(RegRoot root) const {
+    auto text = ReadText(FileOf(root));
+    if (!text)
+        return text.error();
+    return ParseFileRegistry(text.value(), RootName(root)).document;
+}
+
+Status FileRegistry::Change(RegRoot root,
+                            const std::function<Status(FileRegistryDocument&)>& change) {
+    const std::string file = FileOf(root);
+    const std::string folder = FolderOf(file);
+    if (auto made = MakeFolders(folder, root == RegRoot::LocalMachine ? 0755 : 0700); !made)
+        return made;
+    const std::string lockPath = file + ".lock";
+    PosixFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lock.valid())
+        return PosixError("cannot open", lockPath);
+    while (::flock(lock.get(), LOCK_EX) != 0)
+        if (errno != EINTR)
+            return PosixError("cannot lock", lockPath);
+
+    FileRegistryDocument document;
+    auto text = ReadText(file);
+    if (text)
+        document = ParseFileRegistry(text.value(), RootName(root)).document;
+    else if (text.error().code != Errc::NotFound)
+        return text.error(); // never replace a file we could not read
+    if (auto changed = change(document); !changed)
+        return changed;
+    const std::string updated = SerializeFileRegistry(document, RootName(root));
+    return WriteFileAtomically(file, std::as_bytes(std::span(updated.data(), updated.size())));
+    // The lock goes with the descriptor, after the rename.
+}
+
+bool FileRegistry::IsAutostartValue(RegRoot root, const std::string& key,
+                                    const std::string& name) const {
+    return root == RegRoot::LocalMachine && SameRegistryName(NormalizeKeyPath(key), kRunKey) &&
+           SameRegistryName(name, kAutostartValue);
+}
+
+Result<RegValue> FileRegistry::QueryValue(RegRoot root, const std::string& key,
+                                          const std::string& name) {
+    auto document = Read(root);
+    if (!document)
+        return document.error();
+    auto* found = document.value().FindKey(key);
+    if (!found)
+        return MakeError(Errc::NotFound, "no key " + key);
+    auto* value = found->FindValue(name);
+    if (!value)
+        return MakeError(Errc::NotFound, "no value " + name);
+    return RegValue{value->type, value->data};
+}
+
+Status FileRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name,
+                              uint32_t type, std::span<const std::byte> data) {
+    if (HasControlCharacter(key) || HasControlCharacter(name) || key.find(']') != std::string::npos)
+        return MakeError(Errc::InvalidArgument, "a key or value name the file cannot hold");
+    auto stored = Change(root, [&](FileRegistryDocument& document) -> Status {
+        auto& target = document.CreateKey(key);
+        if (auto* value = target.FindValue(name)) {
+            value->type = type;
+            value->data.assign(data.begin(), data.end());
+        } else {
+            target.values.push_back(FileRegistryValue{name, type, {data.begin(), data.end()}});
+        }
+        return {};
+    });
+    if (stored && IsAutostartValue(root, key, name)) {
+        AutostartEntry entry(m_locations.autostart);
+        const std::string ansi(reinterpret_cast<const char*>(data.data()), data.size());
+        if (type == kRegString)
+            (void)entry.Write(CreateWindows1252Codec()->FromAnsi(ansi));
+        else
+            (void)entry.Remove();
+    }
+    return stored;
+}
+
+Status FileRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+    struct stat info {};
+    // No file, no key: nothing to lock, nothing to create.
+    auto deleted = ::stat(FileOf(root).c_str(), &info) != 0
+                       ? Status(MakeError(Errc::NotFound, "no key " + key))
+                       : Change(root, [&](FileRegistryDocument& document) -> Status {
+                             auto* target = document.FindKey(key);
+                             if (!target)
+                                 return MakeError(Errc::NotFound, "no key " + key);
+                             const auto before = target->values.size();
+                             std::erase_if(target->values, [&](const FileRegistryValue& v) {
+                                 return SameRegistryName(v.name, name);
+                             });
+                             if (target->values.size() == before)
+                                 return MakeError(Errc::NotFound, "no value " + name);
+                             return {};
+                         });
+    // The entry follows the value: gone whenever the value is known to be gone.
+    if ((deleted || deleted.error().code == Errc::NotFound) && IsAutostartValue(root, key, name))
+        (void)AutostartEntry(m_locations.autostart).Remove();
+    return deleted;
+}
+
 std::unique_ptr<Registry> CreateFileRegistry() {
-    return nullptr;
+    return std::make_unique<FileRegistry>(FileRegistryLocations::FromEnvironment());
 }
 
 } // namespace quorvel::platform::linux_backend

@@ -1,0 +1,69 @@
+#include "platform/linux/AutostartEntry.h"
+
+#include "platform/linux/PosixAtomicWrite.h"
+#include "platform/linux/PosixErrors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel::platform::linux_backend {
+
+std::string DesktopExecValue(const std::string& program) {
+    constexpr std::string_view reserved = " \t\"'\\><~|&;$*?#()`";
+    std::string argument = program;
+    if (program.find_first_of(reserved) != std::string::npos) {
+        argument = "\"";
+        for (char c : program) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\')
+                argument += '\\';
+            argument += c;
+        }
+        argument += '"';
+    }
+    // The key file itself escapes backslashes again, and Exec reserves "%".
+    std::string value;
+    for (char c : argument) {
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '%')
+            value += "%%";
+        else
+            value += c;
+    }
+    return value;
+}
+
+AutostartEntry::AutostartEntry(std::string folder) : m_folder(std::move(folder)) {}
+
+std::string AutostartEntry::path() const {
+    return m_folder + "/" + kFileName;
+}
+
+Status AutostartEntry::Write(const std::string& program) {
+    if (program.empty() ||
+        std::any_of(program.begin(), program.end(), [](char c) { return c >= 0 && c < 0x20; }))
+        return MakeError(Errc::InvalidArgument, "no program path fit for a desktop entry");
+    if (::mkdir(m_folder.c_str(), 0755) != 0 && errno != EEXIST)
+        return PosixError("cannot create", m_folder);
+    const std::string text = "[Desktop Entry]\n"
+                             "Type=Application\n"
+                             "Name=Quorvel\n"
+                             "Comment=Quorvel protection, started at log-in\n"
+                             "Exec=" +
+                             DesktopExecValue(program) +
+                             "\n"
+                             "Terminal=false\n"
+                             "X-GNOME-Autostart-enabled=true\n";
+    return WriteFileAtomically(path(), std::as_bytes(std::span(text.data(), text.size())));
+}
+
+Status AutostartEntry::Remove() {
+    if (::unlink(path().c_str()) != 0 && errno != ENOENT)
+        return PosixError("cannot delete", path());
+    return {};
+}
+
+} // namespace quorvel::platform::linux_backend

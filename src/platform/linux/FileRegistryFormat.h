@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The file-backed registry's text form, one file per root, close to what the Windows
+// registry editor exports so a person can read and edit it:
+//
+//   REGEDIT4
+//
+//   [HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System]
+//   "DisableTaskMgr"=dword:00000001
+//   "Path"="C:\\Apps\\app.exe"
+//   @="the default value"
+//   "Odd"=hex(1):41,0d,0a
+//
+// The file is UTF-8. A REG_SZ is written as "text" (Windows-1252 data shown as UTF-8,
+// with \ and " escaped) when it holds no control characters, else as hex(1):; a REG_DWORD
+// of 4 bytes as dword:; anything else as hex(N): with the bytes exactly.
+namespace quorvel::platform::linux_backend {
+
+struct FileRegistryValue {
+    std::string name; // "" is the key's default value
+    uint32_t type = kRegNone;
+    std::vector<std::byte> data;
+};
+
+struct FileRegistryKey {
+    std::string path; // below the root, components joined by "\", as first spelled
+    std::vector<FileRegistryValue> values;
+
+    FileRegistryValue* FindValue(std::string_view name);
+};
+
+struct FileRegistryDocument {
+    std::vector<FileRegistryKey> keys;
+
+    FileRegistryKey* FindKey(std::string_view path);
+    // Finds the key or adds it, spelling the part it shares with an existing key the way
+    // that key spells it.
+    FileRegistryKey& CreateKey(std::string_view path);
+};
+
+// "A\\b\\" -> "A\b": empty components dropped.
+std::string NormalizeKeyPath(std::string_view path);
+// ASCII case-insensitive equality, the way key paths and value names compare.
+bool SameRegistryName(std::string_view a, std::string_view b);
+
+std::string SerializeFileRegistry(const FileRegistryDocument& document, std::string_view rootName);
+
+struct FileRegistryParse {
+    FileRegistryDocument document;
+    // Lines that could not be understood; they are skipped, so a hand edit gone wrong
+    // costs only its own line.
+    std::vector<std::string> problems;
+    bool sawHeader = false;
+};
+
+// Sections of other roots count as problems and are skipped.
+FileRegistryParse ParseFileRegistry(std::string_view text, std::string_view rootName);
+
+} // namespace quorvel::platform::linux_backend
