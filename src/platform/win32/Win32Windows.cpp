@@ -1,0 +1,70 @@
+#include "platform/win32/AnsiText.h"
+#include "platform/win32/Backends.h"
+#include "platform/win32/Win32Error.h"
+
+#include <windows.h>
+
+namespace quorvel::platform::win32_backend {
+namespace {
+
+constexpr BYTE kLeftWindowsKey = 0x5B;
+constexpr BYTE kMKey = 0x4D;
+constexpr DWORD kKeyUp = 2;
+
+std::string WindowTitle(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    if (length <= 0)
+        return {};
+    std::string title(static_cast<size_t>(length) + 1, '\0');
+    const int read = GetWindowTextA(window, title.data(), length + 1);
+    if (read <= 0)
+        return {};
+    title.resize(static_cast<size_t>(read));
+    return AnsiToUtf8(title);
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    auto& handles = *reinterpret_cast<std::vector<HWND>*>(context);
+    handles.push_back(window);
+    return TRUE;
+}
+
+class Win32Windows final : public DesktopWindows {
+public:
+    Result<std::vector<TopLevelWindow>> ListTopLevelWindows() override {
+        // Titles are read after the walk, outside the callback, so a window that hangs on
+        // WM_GETTEXT does not hold EnumWindows open.
+        std::vector<HWND> handles;
+        if (!EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&handles)))
+            return LastError("EnumWindows");
+        std::vector<TopLevelWindow> windows;
+        windows.reserve(handles.size());
+        for (HWND handle : handles) {
+            TopLevelWindow w;
+            w.id = reinterpret_cast<uintptr_t>(handle);
+            DWORD owner = 0;
+            if (GetWindowThreadProcessId(handle, &owner) != 0)
+                w.ownerPid = owner;
+            w.title = WindowTitle(handle);
+            windows.push_back(std::move(w));
+        }
+        return windows;
+    }
+
+    Status MinimizeAllWindows() override {
+        // Windows+M, typed: the shell minimises every window it can.
+        keybd_event(kLeftWindowsKey, 0, 0, 0);
+        keybd_event(kMKey, 0, 0, 0);
+        keybd_event(kMKey, 0, kKeyUp, 0);
+        keybd_event(kLeftWindowsKey, 0, kKeyUp, 0);
+        return {};
+    }
+};
+
+} // namespace
+
+std::unique_ptr<DesktopWindows> CreateWin32Windows() {
+    return std::make_unique<Win32Windows>();
+}
+
+} // namespace quorvel::platform::win32_backend

@@ -1,0 +1,60 @@
+#include "platform/win32/Backends.h"
+#include "platform/win32/HttpRequest.h"
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/WinInetDownload.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace quorvel::platform::win32_backend {
+namespace {
+
+constexpr const char* kDownloadAgent = "Quorvel Update Program";
+
+class WinInetInternet final : public Internet {
+public:
+    bool IsConnected(uint32_t& flags) override {
+        DWORD state = 0;
+        const BOOL connected = InternetGetConnectedState(&state, 0);
+        flags = state;
+        return connected != FALSE;
+    }
+
+    Result<std::vector<std::byte>> FetchPrefix(const std::string& url, const std::string& agent,
+                                               size_t maxBytes) override {
+        auto http = HttpRequest::Open(url, agent);
+        if (!http)
+            return http.error();
+        std::vector<std::byte> data(maxBytes);
+        size_t total = 0;
+        while (total < maxBytes) {
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(maxBytes - total, 1u << 20));
+            DWORD read = 0;
+            if (!InternetReadFile(http.value().request.get(), data.data() + total, want, &read))
+                return LastError("InternetReadFile");
+            if (read == 0)
+                break;
+            total += read;
+        }
+        data.resize(total);
+        return data;
+    }
+
+    Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,
+                                                    DownloadObserver& observer) override {
+        try {
+            return std::unique_ptr<Download>(
+                std::make_unique<WinInetDownload>(url, kDownloadAgent, observer));
+        } catch (const std::exception& e) {
+            return MakeError(Errc::Failed, e.what());
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Internet> CreateWinInetInternet() {
+    return std::make_unique<WinInetInternet>();
+}
+
+} // namespace quorvel::platform::win32_backend
