@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/win32/Win32Api.h"
+
 #include <utility>
-#include <windows.h>
-#include <wininet.h>
 
 namespace quorvel::platform::win32_backend {
 

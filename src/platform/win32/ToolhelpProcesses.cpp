@@ -1,12 +1,10 @@
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/Backends.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
 
 #include <cstring>
-#include <psapi.h>
-#include <tlhelp32.h>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/win32/Win32Api.h"
+
 #include <utility>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 

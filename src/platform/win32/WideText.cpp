@@ -1,7 +1,8 @@
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/Win32Api.h"
+
 #include <climits>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 

@@ -1,7 +1,8 @@
 #include "platform/win32/Win32Error.h"
 
+#include "platform/win32/Win32Api.h"
+
 #include <string>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 

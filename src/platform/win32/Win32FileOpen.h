@@ -2,9 +2,9 @@
 
 #include "platform/Result.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Api.h"
 
 #include <string>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 

@@ -1,15 +1,13 @@
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/Backends.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32FileHandle.h"
 #include "platform/win32/Win32FileMapping.h"
 #include "platform/win32/Win32FileOpen.h"
 
 #include <atomic>
-#include <shlobj.h>
-#include <shlwapi.h>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 namespace {

@@ -1,9 +1,9 @@
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/Backends.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
 
 #include <climits>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 namespace {

@@ -1,10 +1,8 @@
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/Backends.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
-
-#include <shellapi.h>
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 namespace {

@@ -1,8 +1,7 @@
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/Backends.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
-
-#include <windows.h>
 
 namespace quorvel::platform::win32_backend {
 namespace {
