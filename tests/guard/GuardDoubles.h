@@ -1,0 +1,164 @@
+#pragma once
+
+#include "guard/Alert.h"
+#include "guard/Clock.h"
+#include "guard/GuardObserver.h"
+#include "guard/ProcessGuard.h"
+#include "guard/TrustLookup.h"
+#include "platform/DesktopWindows.h"
+#include "platform/Processes.h"
+#include "platform/Shell.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::guard::testing {
+
+// A scripted process list: tests start and end processes between snapshots and read back
+// what the guard did to them.
+class FakeProcesses final : public platform::Processes {
+public:
+    uint32_t Start(std::string name, std::string path = {});
+    void End(uint32_t pid);
+    uint32_t PidOf(std::string_view name) const; // the last process of that name
+    std::string NameOf(uint32_t pid) const;
+
+    platform::Result<std::vector<platform::ProcessEntry>> ListProcesses() override;
+    platform::Result<std::vector<platform::ThreadEntry>> ListThreads(uint32_t pid) override;
+    platform::Status SuspendProcess(uint32_t pid) override;
+    platform::Status ResumeProcess(uint32_t pid) override;
+    platform::Status KillProcess(uint32_t pid) override;
+    uint32_t GetPriorityClass(uint32_t) override { return platform::kPriorityNormal; }
+    platform::Result<std::vector<std::string>> ListModules(uint32_t pid) override;
+    platform::Result<std::string> QueryImagePath(uint32_t pid) override;
+    uint32_t CurrentProcessId() override { return 1; }
+
+    bool failListing = false;
+    // "suspend NAME", "resume NAME", "kill NAME", in call order.
+    std::vector<std::string> calls;
+    std::map<uint32_t, int> suspendCount;
+
+private:
+    struct Entry {
+        platform::ProcessEntry entry;
+        std::string path;
+    };
+    std::vector<Entry> m_running;
+    std::map<uint32_t, std::string> m_names; // every pid ever started
+    uint32_t m_nextPid = 100;
+};
+
+class FakeWindows final : public platform::DesktopWindows {
+public:
+    platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
+        return windows;
+    }
+    platform::Status MinimizeAllWindows() override {
+        ++minimizeCount;
+        return {};
+    }
+
+    std::vector<platform::TopLevelWindow> windows;
+    int minimizeCount = 0;
+};
+
+// Dates as "07/03/2013" and times as "HH:MM:SS" of the clock's UTC seconds.
+class FakeShell final : public platform::Shell {
+public:
+    platform::Status Execute(const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
+    std::string ExecutablePath() override { return "/opt/quorvel/quorvel"; }
+    std::string ProgramFolder() override { return "/opt/quorvel"; }
+    std::string EnvironmentVariable(const std::string&) override { return {}; }
+    std::string ShortDateText(std::chrono::system_clock::time_point) override {
+        return "07/03/2013";
+    }
+    std::string TimeText(std::chrono::system_clock::time_point when) override;
+    bool Is64BitMachine() override { return true; }
+};
+
+class FakeClock final : public Clock {
+public:
+    std::chrono::system_clock::time_point now() const override { return time; }
+    void Advance(std::chrono::seconds seconds) { time += seconds; }
+
+    // 14:05:09 on the first day of the epoch.
+    std::chrono::system_clock::time_point time{std::chrono::seconds(14 * 3600 + 5 * 60 + 9)};
+};
+
+// The trust lists' look-up rule: the name occurs inside an item, case-sensitively.
+class FakeTrust final : public TrustLookup {
+public:
+    bool MatchesWhitelist(std::string_view exeName) const override {
+        return Matches(whitelist, exeName);
+    }
+    bool MatchesBlacklist(std::string_view exeName) const override {
+        return Matches(blacklist, exeName);
+    }
+    std::vector<std::string> whitelist;
+    std::vector<std::string> blacklist;
+
+private:
+    static bool Matches(const std::vector<std::string>& items, std::string_view name);
+};
+
+class RecordingObserver final : public GuardObserver {
+public:
+    void OpenAlert(const std::shared_ptr<Alert>& alert) override { alerts.push_back(alert); }
+    void AlertClosed(const Alert& alert) override { closed.push_back(alert.info().name); }
+    void ShowTrayMessage(const std::string& title, const std::string& message) override {
+        trayMessages.push_back(title + "|" + message);
+    }
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    bool AskYesNo(const std::string& text, const std::string& title) override {
+        questions.push_back(title + "|" + text);
+        return answerYes;
+    }
+    void LogLineAdded(const std::string& line) override { logLines.push_back(line); }
+    void JailListChanged() override { ++jailListChanges; }
+    void DecisionMade(const GuardDecision& decision) override { decisions.push_back(decision); }
+    void ProcessPendingEvents() override {
+        ++pendingEvents;
+        if (onPendingEvents)
+            onPendingEvents();
+    }
+
+    std::vector<std::shared_ptr<Alert>> alerts;
+    std::vector<std::string> closed;
+    std::vector<std::string> trayMessages;
+    std::vector<std::string> messages; // "title|text|icon"
+    std::vector<std::string> questions;
+    std::vector<std::string> logLines;
+    std::vector<GuardDecision> decisions;
+    int jailListChanges = 0;
+    int pendingEvents = 0;
+    bool answerYes = true;
+    std::function<void()> onPendingEvents;
+};
+
+// One engine over the doubles.
+struct GuardRig {
+    GuardRig();
+
+    // Starts the named processes, then the guard (its first snapshot and Start) and one
+    // tick, so that the process list is settled.
+    void StartGuard(const std::vector<std::string>& running);
+    // The alert open for the process of that name, or nullptr.
+    std::shared_ptr<Alert> AlertFor(std::string_view name) const;
+
+    FakeProcesses processes;
+    FakeWindows windows;
+    FakeShell shell;
+    FakeClock clock;
+    FakeTrust trust;
+    RecordingObserver observer;
+    ProcessGuard guard;
+};
+
+} // namespace quorvel::guard::testing
