@@ -1,0 +1,151 @@
+#include "pe/ExportText.h"
+
+#include "pe/AnsiName.h"
+#include "pe/Record.h"
+#include "pe/ReportText.h"
+#include "pe/RvaToFileOffset.h"
+
+#include <vector>
+
+namespace quorvel::pe {
+
+namespace {
+
+constexpr int kExportDirectorySize = 40;
+constexpr size_t kNameBytes = 32;
+
+struct ExportDirectory {
+    int32_t Name;
+    int32_t Base;
+    int32_t NumberOfFunctions;
+    int32_t NumberOfNames;
+    int32_t AddressOfFunctions;
+    int32_t AddressOfNames;
+    int32_t AddressOfNameOrdinals;
+};
+
+ExportDirectory ReadExportDirectory(const Record& r) {
+    return {r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28), r.i32(32), r.i32(36)};
+}
+
+// A whole table of count entries at the file offset of rva; nothing when the address
+// overflows or the table does not lie wholly in the file.
+std::optional<Record> ReadTable(const ByteReader& file, const SectionLookup& sections, int32_t rva,
+                                int32_t count, int entrySize) {
+    const auto offset = sections.toFileOffset(rva);
+    if (!offset)
+        return std::nullopt;
+    auto bytes = file.bytesAt(*offset, static_cast<uint64_t>(count) * entrySize);
+    if (!bytes)
+        return std::nullopt;
+    return Record(*bytes);
+}
+
+void AppendNamedLine(std::string& text, std::string_view label, std::string_view name) {
+    text += label;
+    AppendAnsiName(text, name);
+    EndReportLine(text);
+}
+
+} // namespace
+
+bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int32_t exportTableRva,
+                      std::string& text) {
+    AppendReportLine(text, "IMAGE_EXPORT_DIRECTORY");
+    AppendReportLine(text, " --------------------------");
+    if (exportTableRva == 0) {
+        AppendReportLine(text, "");
+        AppendReportLine(text, " This PE doesn't contain an Export Table.");
+        return true;
+    }
+    const auto offset = sections.toFileOffset(exportTableRva);
+    if (!offset)
+        return false;
+    if (*offset == 0) {
+        AppendReportLine(text, "");
+        AppendReportLine(text, " This PE doesn't contain a valid Export Table.");
+        return true;
+    }
+    const auto directoryBytes = file.bytesAt(*offset, kExportDirectorySize);
+    if (!directoryBytes)
+        return false;
+    const ExportDirectory dir = ReadExportDirectory(Record(*directoryBytes));
+    const auto nameOffset = sections.toFileOffset(dir.Name);
+    if (!nameOffset)
+        return false;
+
+    AppendNamedLine(text, " Name: ............... ", file.cString(*nameOffset, kNameBytes));
+    text += " Base: ............... ";
+    AppendDecimal(text, dir.Base);
+    EndReportLine(text);
+    text += " Functions exported: . ";
+    AppendDecimal(text, dir.NumberOfFunctions);
+    EndReportLine(text);
+    text += " Numbers of names: ... ";
+    AppendDecimal(text, dir.NumberOfNames);
+    EndReportLine(text);
+    text += " Addr of functions: .. 0x";
+    AppendHex(text, dir.AddressOfFunctions);
+    EndReportLine(text);
+    text += " Addr of names: ...... 0x";
+    AppendHex(text, dir.AddressOfNames);
+    EndReportLine(text);
+    text += " Addr of name ords: .. 0x";
+    AppendHex(text, dir.AddressOfNameOrdinals);
+    EndReportLine(text);
+
+    // Empty tables stop the walk, and so do tables that the file cannot hold.
+    if (dir.NumberOfFunctions <= 0 || dir.NumberOfNames <= 0)
+        return false;
+    const auto functions =
+        ReadTable(file, sections, dir.AddressOfFunctions, dir.NumberOfFunctions, 4);
+    if (!functions)
+        return false;
+    const auto names = ReadTable(file, sections, dir.AddressOfNames, dir.NumberOfNames, 4);
+    if (!names)
+        return false;
+    const auto ordinals =
+        ReadTable(file, sections, dir.AddressOfNameOrdinals, dir.NumberOfNames, 2);
+    if (!ordinals)
+        return false;
+
+    // The names of each function, in name-table order, as singly linked lists; both
+    // tables lie in the file, so their sizes are bounded by its size.
+    const auto functionCount = static_cast<size_t>(dir.NumberOfFunctions);
+    const auto nameCount = static_cast<size_t>(dir.NumberOfNames);
+    std::vector<int32_t> firstName(functionCount, -1);
+    std::vector<int32_t> nextName(nameCount, -1);
+    for (size_t j = nameCount; j-- > 0;) {
+        const int16_t index = ordinals->i16(j * 2);
+        if (index < 0 || static_cast<size_t>(index) >= functionCount)
+            continue;
+        nextName[j] = firstName[static_cast<size_t>(index)];
+        firstName[static_cast<size_t>(index)] = static_cast<int32_t>(j);
+    }
+
+    text.reserve(text.size() + functionCount * 56 + nameCount * 40);
+    for (size_t i = 0; i < functionCount; ++i) {
+        const int32_t address = functions->i32(i * 4);
+        if (address == 0)
+            continue;
+        const auto ordinal = CheckedInt32(int64_t{dir.Base} + static_cast<int64_t>(i));
+        if (!ordinal)
+            return false;
+        AppendReportLine(text, "");
+        text += " Ordinal: ........ ";
+        AppendDecimal(text, *ordinal);
+        EndReportLine(text);
+        text += " Function address: 0x";
+        AppendHex(text, address);
+        EndReportLine(text);
+        for (int32_t j = firstName[i]; j >= 0; j = nextName[static_cast<size_t>(j)]) {
+            const auto at = sections.toFileOffset(names->i32(static_cast<size_t>(j) * 4));
+            if (!at)
+                return false;
+            AppendNamedLine(text, " Function name: .. ", file.cString(*at, kNameBytes));
+        }
+    }
+    return true;
+}
+
+} // namespace quorvel::pe

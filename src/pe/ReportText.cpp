@@ -1,0 +1,33 @@
+#include "pe/ReportText.h"
+
+#include <charconv>
+
+namespace quorvel::pe {
+
+void AppendReportLine(std::string& text, std::string_view line) {
+    text += line;
+    EndReportLine(text);
+}
+
+std::string_view CutAtNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+void AppendHexDigits(std::string& text, uint32_t value) {
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789ABCDEF"[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    while (count > 0)
+        text += digits[--count];
+}
+
+void AppendDecimal(std::string& text, int64_t value) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, end);
+}
+
+} // namespace quorvel::pe

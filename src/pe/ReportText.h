@@ -1,0 +1,33 @@
+#pragma once
+
+#include <concepts>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace quorvel::pe {
+
+// Appends the line and CR LF; an empty line is an append of the empty string.
+void AppendReportLine(std::string& text, std::string_view line);
+
+// Ends the line being built in place.
+inline void EndReportLine(std::string& text) {
+    text += "\r\n";
+}
+
+// The text before its first NUL, or the whole text when it has none.
+std::string_view CutAtNul(std::string_view text);
+
+// Upper-case hexadecimal digits without leading zeros of the field's width taken as
+// unsigned: a 16-bit field gives at most 4 digits, a 32-bit one at most 8.
+void AppendHexDigits(std::string& text, uint32_t value);
+
+template <std::signed_integral Field> void AppendHex(std::string& text, Field value) {
+    AppendHexDigits(text, static_cast<std::make_unsigned_t<Field>>(value));
+}
+
+// The signed value, a minus sign when negative, no leading blank.
+void AppendDecimal(std::string& text, int64_t value);
+
+} // namespace quorvel::pe
