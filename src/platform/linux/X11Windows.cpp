@@ -1,10 +1,246 @@
+#include "platform/linux/X11Windows.h"
+
 #include "platform/linux/Backends.h"
+#include "platform/linux/X11Properties.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_set>
+
+// Xlib's macro would hide the platform's Status type.
+#undef Status
 
 namespace quorvel::platform::linux_backend {
+namespace {
 
-// Not built yet.
+using namespace std::chrono_literals;
+
+// A server that cannot be reached is tried again only after this long.
+constexpr auto kRetryDelay = 5s;
+// How deep below a top-level window a reparenting window manager puts the client.
+constexpr int kFrameDepth = 3;
+
+// Windows vanish between listing them and reading their properties; such errors are
+// expected and must not end the program, which Xlib's default handler would do.
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// Xlib's default for a broken connection prints and exits. Returning instead lets the
+// display's exit handler (OnConnectionLost) decide, and ours keeps the program running.
+int ReturnFromIoError(Display*) {
+    return 0;
+}
+
+std::once_flag g_errorHandlersInstalled;
+
+struct Atoms {
+    explicit Atoms(Display* d)
+        : clientListStacking(XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False)),
+          clientList(XInternAtom(d, "_NET_CLIENT_LIST", False)),
+          wmName(XInternAtom(d, "_NET_WM_NAME", False)),
+          wmPid(XInternAtom(d, "_NET_WM_PID", False)),
+          supported(XInternAtom(d, "_NET_SUPPORTED", False)),
+          showingDesktop(XInternAtom(d, "_NET_SHOWING_DESKTOP", False)),
+          wmState(XInternAtom(d, "WM_STATE", False)),
+          wmChangeState(XInternAtom(d, "WM_CHANGE_STATE", False)) {}
+    Atom clientListStacking, clientList, wmName, wmPid, supported, showingDesktop, wmState,
+        wmChangeState;
+};
+
+// The window manager's clients, top-most first; nothing when there is no such list.
+std::optional<std::vector<Window>> ManagedClients(Display* d, Window root, const Atoms& atoms) {
+    auto list = x11::ListProperty(d, root, atoms.clientListStacking, XA_WINDOW);
+    if (!list)
+        list = x11::ListProperty(d, root, atoms.clientList, XA_WINDOW);
+    if (!list)
+        return std::nullopt;
+    // Both lists run bottom to top (the plain one in mapping order, the nearest we have).
+    return std::vector<Window>(list->rbegin(), list->rend());
+}
+
+bool NotMapped(Display* d, Window w, bool* overrideRedirect = nullptr) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(d, w, &attributes))
+        return false;
+    if (overrideRedirect)
+        *overrideRedirect = attributes.override_redirect;
+    return attributes.map_state == IsUnmapped;
+}
+
+bool HoldsAny(Display* d, Window w, const std::unordered_set<Window>& wanted, int depth) {
+    if (depth == 0)
+        return false;
+    for (Window child : x11::Children(d, w)) {
+        if (wanted.count(child) || HoldsAny(d, child, wanted, depth - 1))
+            return true;
+    }
+    return false;
+}
+
+// The ICCCM client window at or below a top-level window: the one carrying WM_STATE.
+Window ClientOf(Display* d, Window w, Atom wmState, int depth) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, wmState, 0, 0, False, AnyPropertyType, &type, &format, &items,
+                           &after, &data) == Success) {
+        if (data)
+            XFree(data);
+        if (type != None)
+            return w;
+    }
+    if (depth == 0)
+        return None;
+    for (Window child : x11::Children(d, w)) {
+        if (Window found = ClientOf(d, child, wmState, depth - 1))
+            return found;
+    }
+    return None;
+}
+
+std::vector<Window> TopLevelWindows(Display* d, Window root, const Atoms& atoms) {
+    auto children = x11::Children(d, root);
+    std::reverse(children.begin(), children.end());
+    auto managed = ManagedClients(d, root, atoms);
+    if (!managed)
+        return children;
+
+    // The manager lists only what it manages; a hidden window it never managed (or one
+    // withdrawn again) stays a child of the root and still counts. Frames of iconified
+    // clients are unmapped children too: they hold a managed client and are left out.
+    std::vector<Window> windows = *managed;
+    const std::unordered_set<Window> managedSet(managed->begin(), managed->end());
+    for (Window child : children) {
+        if (!managedSet.count(child) && NotMapped(d, child) &&
+            !HoldsAny(d, child, managedSet, kFrameDepth))
+            windows.push_back(child);
+    }
+    return windows;
+}
+
+} // namespace
+
+void X11Windows::DisplayCloser::operator()(_XDisplay* display) const {
+    XCloseDisplay(display);
+}
+
+X11Windows::X11Windows(std::optional<std::string> displayName)
+    : m_displayName(std::move(displayName)) {}
+
+X11Windows::~X11Windows() = default;
+
+// Called by Xlib when the connection breaks. Returning, instead of exiting as Xlib's
+// default would, leaves the display unusable, and connection() then replaces it.
+void X11Windows::OnConnectionLost(_XDisplay*, void* self) {
+    static_cast<X11Windows*>(self)->m_lost = true;
+}
+
+_XDisplay* X11Windows::connection() {
+    if (m_display && m_lost) {
+        m_display.reset();
+        m_lost = false;
+        m_nextAttempt = std::chrono::steady_clock::now() + kRetryDelay;
+    }
+    if (m_display)
+        return m_display.get();
+
+    std::string name;
+    if (m_displayName) {
+        name = *m_displayName;
+    } else if (const char* env = std::getenv("DISPLAY")) {
+        name = env;
+    }
+    if (name.empty())
+        return nullptr; // Wayland only, or no desktop at all
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_nextAttempt)
+        return nullptr;
+
+    std::call_once(g_errorHandlersInstalled, [] {
+        XSetErrorHandler(IgnoreXError);
+        XSetIOErrorHandler(ReturnFromIoError);
+    });
+    m_display.reset(XOpenDisplay(name.c_str()));
+    if (!m_display) {
+        m_nextAttempt = now + kRetryDelay;
+        return nullptr;
+    }
+    XSetIOErrorExitHandler(m_display.get(), &X11Windows::OnConnectionLost, this);
+    return m_display.get();
+}
+
+Result<std::vector<TopLevelWindow>> X11Windows::ListTopLevelWindows() {
+    std::lock_guard lock(m_mutex);
+    std::vector<TopLevelWindow> result;
+    Display* d = connection();
+    if (!d)
+        return result;
+    const Atoms atoms(d);
+    const Window root = DefaultRootWindow(d);
+    for (Window w : TopLevelWindows(d, root, atoms)) {
+        TopLevelWindow window;
+        window.id = w;
+        auto title = x11::TextProperty(d, w, atoms.wmName);
+        if (!title || title->empty())
+            title = x11::TextProperty(d, w, XA_WM_NAME);
+        window.title = title.value_or(std::string());
+        window.ownerPid = x11::CardinalProperty(d, w, atoms.wmPid).value_or(0);
+        if (m_lost)
+            return std::vector<TopLevelWindow>{};
+        result.push_back(std::move(window));
+    }
+    return result;
+}
+
+Status X11Windows::MinimizeAllWindows() {
+    std::lock_guard lock(m_mutex);
+    Display* d = connection();
+    if (!d)
+        return {};
+    const Atoms atoms(d);
+    const Window root = DefaultRootWindow(d);
+    const long mask = SubstructureRedirectMask | SubstructureNotifyMask;
+
+    auto supported = x11::ListProperty(d, root, atoms.supported, XA_ATOM);
+    if (supported &&
+        std::find(supported->begin(), supported->end(), atoms.showingDesktop) != supported->end()) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = root;
+        event.xclient.message_type = atoms.showingDesktop;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1;
+        XSendEvent(d, root, False, mask, &event);
+        XFlush(d);
+        return {};
+    }
+
+    std::vector<Window> clients;
+    if (auto managed = ManagedClients(d, root, atoms)) {
+        clients = *managed;
+    } else {
+        for (Window child : x11::Children(d, root)) {
+            bool overrideRedirect = false;
+            if (NotMapped(d, child, &overrideRedirect) || overrideRedirect)
+                continue;
+            const Window client = ClientOf(d, child, atoms.wmState, kFrameDepth);
+            clients.push_back(client != None ? client : child);
+        }
+    }
+    const int screen = DefaultScreen(d);
+    for (Window w : clients)
+        XIconifyWindow(d, w, screen);
+    XFlush(d);
+    return {};
+}
+
 std::unique_ptr<DesktopWindows> CreateX11Windows() {
-    return nullptr;
+    return std::make_unique<X11Windows>();
 }
 
 } // namespace quorvel::platform::linux_backend

@@ -124,6 +124,16 @@ int ChildProcess::kill() {
     return wait();
 }
 
+int ChildProcess::stop() {
+    if (m_pid <= 0)
+        return 0;
+    ::kill(m_pid, SIGTERM);
+    std::optional<int> status;
+    if (WaitUntil([&] { return (status = poll()).has_value(); }, std::chrono::seconds(5)))
+        return *status;
+    return kill();
+}
+
 char ProcessState(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;

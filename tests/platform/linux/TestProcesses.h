@@ -65,6 +65,8 @@ public:
     std::optional<int> poll();
     // Sends SIGKILL and waits.
     int kill();
+    // Sends SIGTERM, so the child can clean up, and waits; SIGKILL after a while.
+    int stop();
 
 private:
     explicit ChildProcess(pid_t pid) : m_pid(pid) {}
