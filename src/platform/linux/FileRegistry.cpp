@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -67,6 +68,21 @@ Result<std::string> ReadText(const std::string& path) {
     }
 }
 
+// Temporary files a writer killed mid-write left behind. Only a lock holder writes them,
+// so any found while holding the lock are stale.
+void RemoveStaleTemporaries(const std::string& file) {
+    const std::string folder = FolderOf(file);
+    const std::string prefix = file.substr(file.find_last_of('/') + 1) + ".tmp.";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::string_view(entry->d_name).starts_with(prefix))
+            (void)::unlink((folder + "/" + entry->d_name).c_str());
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 const char* RootName(RegRoot root) {
@@ -120,6 +136,7 @@ Status FileRegistry::Change(RegRoot root,
         if (errno != EINTR)
             return PosixError("cannot lock", lockPath);
 
+    RemoveStaleTemporaries(file);
     FileRegistryDocument document;
     auto text = ReadText(file);
     if (text)
