@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sched.h>
@@ -62,14 +63,23 @@ ChildProcess ChildProcess::Fork(const std::function<void()>& body) {
 }
 
 ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv,
-                                 const std::vector<std::string>& extraEnvironment) {
+                                 const std::vector<std::string>& extraEnvironment,
+                                 const std::string& outFile, const std::string& errFile) {
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    // Later entries win: drop inherited ones that the extra entries override.
     std::vector<char*> env;
-    for (char** e = environ; *e; ++e)
-        env.push_back(*e);
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        const auto name = entry.substr(0, entry.find('=') + 1);
+        bool overridden = false;
+        for (const auto& extra : extraEnvironment)
+            overridden = overridden || extra.starts_with(name);
+        if (!overridden)
+            env.push_back(*e);
+    }
     for (const auto& e : extraEnvironment)
         env.push_back(const_cast<char*>(e.c_str()));
     env.push_back(nullptr);
@@ -77,6 +87,15 @@ ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv,
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
+        ::setpgid(0, 0);
+        if (!outFile.empty()) {
+            const int fd = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+        }
+        if (!errFile.empty()) {
+            const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 2);
+        }
         ::execve(args[0], args.data(), env.data());
         ::_exit(127);
     }
@@ -186,6 +205,22 @@ int RunIsolated(const std::function<int()>& body) {
     if (WIFSIGNALED(status))
         return -WTERMSIG(status);
     return WEXITSTATUS(status);
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnvironment) {
+    TempFolder folder;
+    auto child = ChildProcess::Spawn(argv, extraEnvironment, folder / "out", folder / "err");
+    const int status = child.wait();
+    auto slurp = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    ProgramResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = slurp(folder / "out");
+    result.err = slurp(folder / "err");
+    return result;
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

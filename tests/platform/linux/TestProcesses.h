@@ -48,7 +48,8 @@ public:
     static ChildProcess Fork(const std::function<void()>& body);
     // Starts a program with arguments (argv[0] included), without a shell.
     static ChildProcess Spawn(const std::vector<std::string>& argv,
-                              const std::vector<std::string>& extraEnvironment = {});
+                              const std::vector<std::string>& extraEnvironment = {},
+                              const std::string& outFile = {}, const std::string& errFile = {});
     // A child that counts up in counter about every millisecond, until it is killed.
     static ChildProcess Counting(SharedCounter& counter);
 
@@ -87,6 +88,17 @@ bool MakesProgress(const SharedCounter& counter);
 // process group, so that a stray kill(0) or kill(-1) can only reach it. Returns the
 // grandchild's exit code, or -signal when a signal ended it.
 int RunIsolated(const std::function<int()>& body);
+
+struct ProgramResult {
+    int exitCode = -1; // -1 when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end in its own process group, with extra environment entries
+// (NAME=value, overriding), and collects what it printed.
+ProgramResult RunProgram(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnvironment = {});
 
 // Writes a file, creating it.
 void WriteTextFile(const std::string& path, const std::string& text);
