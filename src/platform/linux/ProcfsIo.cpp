@@ -30,11 +30,15 @@ int UniqueFd::release() {
 
 namespace {
 
-// read() that survives signals and short reads, until the buffer is full or the end.
-std::optional<size_t> ReadAll(int fd, std::span<char> buffer) {
+// read() until the buffer is full or the file ends. /proc files of one record (stat,
+// cmdline) come whole in the first read when the buffer is large enough, so for them a
+// short read means the end and saves the second read that would return 0, which is half
+// the cost of a snapshot. Multi-record files (maps) may come in short pieces.
+std::optional<size_t> ReadAll(int fd, std::span<char> buffer, bool shortReadEnds) {
     size_t total = 0;
     while (total < buffer.size()) {
-        const ssize_t n = ::read(fd, buffer.data() + total, buffer.size() - total);
+        const size_t wanted = buffer.size() - total;
+        const ssize_t n = ::read(fd, buffer.data() + total, wanted);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -43,6 +47,8 @@ std::optional<size_t> ReadAll(int fd, std::span<char> buffer) {
         if (n == 0)
             break;
         total += static_cast<size_t>(n);
+        if (shortReadEnds && static_cast<size_t>(n) < wanted)
+            break;
     }
     return total;
 }
@@ -53,7 +59,7 @@ std::optional<size_t> ReadSmallFileAt(int dirFd, const char* path, std::span<cha
     UniqueFd fd(::openat(dirFd < 0 ? AT_FDCWD : dirFd, path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!fd.valid())
         return std::nullopt;
-    return ReadAll(fd.get(), buffer);
+    return ReadAll(fd.get(), buffer, true);
 }
 
 std::optional<std::string> ReadFileText(const std::string& path, size_t limit) {
@@ -64,7 +70,8 @@ std::optional<std::string> ReadFileText(const std::string& path, size_t limit) {
     std::vector<char> chunk(4096);
     while (text.size() < limit) {
         auto n = ReadAll(fd.get(),
-                         std::span<char>(chunk).first(std::min(chunk.size(), limit - text.size())));
+                         std::span<char>(chunk).first(std::min(chunk.size(), limit - text.size())),
+                         false);
         if (!n)
             return std::nullopt;
         text.append(chunk.data(), *n);

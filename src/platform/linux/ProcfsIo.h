@@ -35,12 +35,13 @@ struct DirCloser {
 // An open directory stream; closed when destroyed.
 using UniqueDir = std::unique_ptr<DIR, DirCloser>;
 
-// Reads at most buffer.size() bytes of a file (relative to dirFd when it is not -1) with
-// one open/read/close. /proc files are produced on read, so one read gives a consistent
-// view. Returns the number of bytes read, nothing when the file cannot be opened or read.
+// Reads at most buffer.size() bytes of a one-record file such as /proc/PID/stat (relative
+// to dirFd when it is not -1) with one open/read/close: such files are produced whole by
+// one read, which also gives a consistent view. Returns the number of bytes read, nothing
+// when the file cannot be opened or read.
 std::optional<size_t> ReadSmallFileAt(int dirFd, const char* path, std::span<char> buffer);
 
-// The whole file, up to limit bytes.
+// The whole file, up to limit bytes, however many reads it takes.
 std::optional<std::string> ReadFileText(const std::string& path, size_t limit);
 
 // The target of a symbolic link.

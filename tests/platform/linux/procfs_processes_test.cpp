@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -277,6 +279,30 @@ TEST(ProcfsLive, ModulesStartWithTheExecutableAndListEachFileOnce) {
     auto sorted = paths;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "duplicate";
+}
+
+// Many mapped files make /proc/PID/maps far longer than one read returns.
+TEST(ProcfsLive, ModulesOfALongMemoryMapAreComplete) {
+    TempFolder folder;
+    std::vector<std::pair<void*, size_t>> mappings;
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = folder / ("mapped-file-with-a-longish-name-" + std::to_string(i));
+        WriteTextFile(name, "x");
+        const int fd = ::open(name.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        void* p = ::mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, fd, 0);
+        ::close(fd);
+        ASSERT_NE(p, MAP_FAILED);
+        mappings.emplace_back(p, 1);
+        names.push_back(name);
+    }
+    ProcfsProcesses processes;
+    auto modules = processes.ListModules(static_cast<uint32_t>(::getpid()));
+    for (auto [p, size] : mappings)
+        ::munmap(p, size);
+    ASSERT_TRUE(modules.ok());
+    EXPECT_THAT(modules.value(), testing::IsSupersetOf(names));
 }
 
 TEST(ProcfsLive, EndedProcessHasNoModulesPathThreadsOrPriority) {
