@@ -1,7 +1,6 @@
 // Walks the fields of the pe report with LIEF, one process over every file named: the
 // peer that bench/pe-bench.sh compares against. Built by that script, not by CMake.
 #include <LIEF/PE.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -29,9 +28,8 @@ int main(int argc, char** argv) {
                     optional.sizeof_headers() + optional.checksum() +
                     static_cast<uint64_t>(optional.subsystem());
             for (const auto& section : binary->sections())
-                sink += section.name().size() + section.virtual_size() +
-                        section.virtual_address() + section.sizeof_raw_data() +
-                        section.characteristics();
+                sink += section.name().size() + section.virtual_size() + section.virtual_address() +
+                        section.sizeof_raw_data() + section.characteristics();
             if (binary->has_exports()) {
                 const auto& exports = binary->get_export();
                 sink += exports.name().size() + exports.ordinal_base();
