@@ -1,9 +1,321 @@
 #include "cli/Command.h"
+#include "guard/Alert.h"
+#include "guard/GuardObserver.h"
+#include "guard/IntervalText.h"
+#include "guard/ProcessGuard.h"
+#include "guard/SystemClock.h"
+#include "guard/TrustLookup.h"
+#include "inspect/TimeStamp.h"
+#include "platform/Console.h"
+#include "store/DataFolder.h"
+#include "store/Settings.h"
+#include "store/TrustList.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace quorvel::cli {
 
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+extern "C" void RequestStop(int) {
+    g_stopRequested = 1;
+}
+
+class ListLookup final : public guard::TrustLookup {
+public:
+    ListLookup(const store::TrustList& whitelist, const store::TrustList& blacklist)
+        : m_whitelist(whitelist), m_blacklist(blacklist) {}
+    bool MatchesWhitelist(std::string_view exeName) const override {
+        return m_whitelist.MatchesTrustList(exeName);
+    }
+    bool MatchesBlacklist(std::string_view exeName) const override {
+        return m_blacklist.MatchesTrustList(exeName);
+    }
+
+private:
+    const store::TrustList& m_whitelist;
+    const store::TrustList& m_blacklist;
+};
+
+std::string TrimRight(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// The guard's windows as terminal lines: one line per decision, alerts answered with a
+// key while their countdown runs, message boxes and questions on the terminal.
+class TerminalObserver final : public guard::GuardObserver {
+public:
+    TerminalObserver(CommandContext& context, platform::Console& console, const guard::Clock& clock)
+        : m_out(context.out), m_err(context.err), m_shell(*context.platform.shell),
+          m_console(console), m_clock(clock), m_interactive(console.IsInteractive()) {}
+
+    void OpenAlert(const std::shared_ptr<guard::Alert>&) override {}
+    void AlertClosed(const guard::Alert& alert) override {
+        if (m_shown == &alert) {
+            m_shown = nullptr;
+            m_out << "\n";
+        }
+        m_nextCountdown.erase(&alert);
+    }
+
+    void ShowMessage(const std::string& text, const std::string& title,
+                     guard::MessageIcon) override {
+        m_err << title << ": " << text << std::endl;
+    }
+
+    bool AskYesNo(const std::string& text, const std::string& title) override {
+        m_out << title << ": " << text << " [y/n] " << std::flush;
+        // Without anyone to answer, or on a second Ctrl-C, release them: nothing is to
+        // stay suspended by accident.
+        g_stopRequested = 0;
+        for (;;) {
+            if (!m_console.IsInteractive() || g_stopRequested != 0) {
+                m_out << "y" << std::endl;
+                return true;
+            }
+            const auto key = m_console.ReadKeyWithTimeout(milliseconds(100));
+            if (key == 'y' || key == 'Y' || key == 'n' || key == 'N') {
+                m_out << *key << std::endl;
+                return key == 'y' || key == 'Y';
+            }
+        }
+    }
+
+    void DecisionMade(const guard::GuardDecision& decision) override {
+        if (m_shown)
+            m_out << "\n";
+        m_out << inspect::CurrentTimeStamp(m_shell, m_clock.now()) << " | "
+              << guard::DecisionText(decision.kind) << " | " << decision.pid << " | "
+              << decision.name << " | " << decision.path << std::endl;
+        if (m_shown)
+            ShowCountdown(*m_shown);
+    }
+
+    // After each tick and between them: alerts without a terminal are blocked at once;
+    // with one, each counts down once a second and the first open one takes the keys.
+    void ServeAlerts(guard::ProcessGuard& engine) {
+        const auto open = engine.openAlerts();
+        if (!m_interactive) {
+            for (const auto& alert : open)
+                alert->Block();
+            return;
+        }
+        const auto now = SteadyClock::now();
+        for (const auto& alert : open) {
+            auto [it, added] =
+                m_nextCountdown.try_emplace(alert.get(), now + std::chrono::seconds(1));
+            if (!added && now >= it->second) {
+                it->second += std::chrono::seconds(1);
+                alert->CountdownTick();
+                if (m_shown == alert.get() && !alert->answered())
+                    ShowCountdown(*alert);
+            }
+        }
+        const auto current = engine.openAlerts();
+        if (!current.empty() && m_shown != current.front().get())
+            Present(*current.front());
+    }
+
+    // Waits up to timeout, taking a key for the alert shown.
+    void Wait(guard::ProcessGuard& engine, milliseconds timeout) {
+        if (!m_interactive || engine.openAlerts().empty()) {
+            std::this_thread::sleep_for(timeout);
+            return;
+        }
+        const auto key = m_console.ReadKeyWithTimeout(timeout);
+        if (!key || !m_shown)
+            return;
+        for (const auto& alert : engine.openAlerts()) {
+            if (alert.get() != m_shown)
+                continue;
+            if (*key == 'a' || *key == 'A')
+                alert->Allow();
+            else if (*key == 'b' || *key == 'B')
+                alert->Block();
+            else if (*key == 'k' || *key == 'K')
+                alert->KillNow();
+            return;
+        }
+    }
+
+    // The time until the next countdown step, if any alert is open.
+    std::optional<SteadyClock::time_point> NextCountdown() const {
+        if (m_nextCountdown.empty())
+            return std::nullopt;
+        auto next = m_nextCountdown.begin()->second;
+        for (const auto& [alert, when] : m_nextCountdown)
+            next = std::min(next, when);
+        return next;
+    }
+
+private:
+    void Present(const guard::Alert& alert) {
+        const auto& info = alert.info();
+        m_out << "--WARNING-- A New Process want to run in your Sytem\n"
+              << "  PID: " << info.pid << "   Parent PID: " << info.parentPid
+              << "   Child Windows: " << info.windowCount << "\n"
+              << "  Process Name: " << info.name << "\n"
+              << "  File Name: " << TrimRight(info.szExeFile) << "\n"
+              << "  Path: " << info.path << "\n"
+              << "  Access Attempts: " << info.attempts
+              << "   Previous Action Taken: " << info.lastAction << "\n";
+        m_shown = &alert;
+        ShowCountdown(alert);
+    }
+
+    void ShowCountdown(const guard::Alert& alert) {
+        m_out << "\rProcess Will be Automatically blocked in: " << alert.countdown()
+              << " Second(s)  [a] Allow  [b] Block  [k] Kill Now " << std::flush;
+    }
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    platform::Shell& m_shell;
+    platform::Console& m_console;
+    const guard::Clock& m_clock;
+    bool m_interactive;
+    const guard::Alert* m_shown = nullptr;
+    std::map<const guard::Alert*, SteadyClock::time_point> m_nextCountdown;
+};
+
+struct GuardOptions {
+    std::optional<std::string> dataFolder;
+    std::string interval = "0";
+};
+
+std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std::string& problem) {
+    GuardOptions options;
+    for (size_t i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            problem = "guard: " + args[i] + " needs a value";
+            return std::nullopt;
+        }
+        if (args[i] == "--data") {
+            options.dataFolder = args[i + 1];
+        } else if (args[i] == "--interval") {
+            options.interval = args[i + 1];
+            if (guard::ParseInterval(options.interval).kind != guard::IntervalKind::Period) {
+                problem = "guard: --interval takes seconds between 0.001 and 65.535 (0 for 0.25)";
+                return std::nullopt;
+            }
+        } else {
+            problem = "guard: unknown option " + args[i];
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+std::string ModeText(const guard::GuardModes& modes) {
+    if (modes.antiExe())
+        return "Anti Executable";
+    if (modes.justNotify())
+        return "Just Notify";
+    return "Alert - Default";
+}
+
+int RunGuard(CommandContext& context, std::span<const std::string> args) {
+    std::string problem;
+    const auto options = ParseOptions(args, problem);
+    if (!options)
+        return UsageError(context, problem);
+    auto& platform = context.platform;
+    if (!platform.processes || !platform.windows || !platform.shell || !platform.files ||
+        !platform.ansi) {
+        context.err << "quorvel-cli: the guard cannot run on this system\n";
+        return kExitFailed;
+    }
+
+    const char separator = platform.files->PathSeparator();
+    const auto data = options->dataFolder
+                          ? store::DataFolder(*options->dataFolder, separator)
+                          : store::DataFolder::BesideProgram(*platform.shell, separator);
+    store::TrustList whitelist(*platform.files, *platform.ansi, data.whitelistPath());
+    store::TrustList blacklist(*platform.files, *platform.ansi, data.blacklistPath());
+    whitelist.LoadTrustList();
+    whitelist.ShowTrustList();
+    blacklist.LoadTrustList();
+    blacklist.ShowTrustList();
+    const ListLookup lists(whitelist, blacklist);
+
+    // Only the two modes matter here: the other settings act on the desktop program.
+    std::string settingsText;
+    if (auto bytes = platform.files->ReadAll(data.mainIniPath()))
+        settingsText.assign(reinterpret_cast<const char*>(bytes.value().data()),
+                            bytes.value().size());
+    const auto settings = store::ParseSettingsText(settingsText);
+
+    const auto console = platform::CreateNativeConsole();
+    const guard::SystemClock clock;
+    TerminalObserver observer(context, *console, clock);
+    guard::ProcessGuard engine(guard::GuardServices{*platform.processes, *platform.windows,
+                                                    *platform.shell, lists, clock, observer});
+    engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);
+    engine.modes().SetChkauto(settings[static_cast<int>(store::SettingKey::AntiExe)]);
+    engine.SetIntervalText(options->interval);
+
+    g_stopRequested = 0;
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+
+    engine.StartUp();
+    context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
+                << engine.timerPeriodMs() << " ms, mode " << ModeText(engine.modes()) << ", "
+                << whitelist.visibleItems().size() << " whitelisted, "
+                << blacklist.visibleItems().size() << " blacklisted; Ctrl-C ends" << std::endl;
+
+    const milliseconds period(engine.timerPeriodMs());
+    auto nextTick = SteadyClock::now() + period;
+    while (g_stopRequested == 0) {
+        auto now = SteadyClock::now();
+        if (now >= nextTick) {
+            engine.Tick();
+            nextTick += period;
+            if (nextTick < now)
+                nextTick = now + period;
+        }
+        observer.ServeAlerts(engine);
+
+        auto wakeUp = nextTick;
+        if (auto countdown = observer.NextCountdown())
+            wakeUp = std::min(wakeUp, *countdown);
+        now = SteadyClock::now();
+        // Short waits, so that a stop request is seen soon.
+        const auto wait = std::clamp(std::chrono::duration_cast<milliseconds>(wakeUp - now),
+                                     milliseconds(0), milliseconds(100));
+        if (wait.count() > 0)
+            observer.Wait(engine, wait);
+    }
+
+    engine.ExitSequence();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return kExitOk;
+}
+
+constexpr Command kCommands[] = {
+    {"guard", "[--data DIR] [--interval SECONDS]",
+     "run the process guard on this terminal until Ctrl-C", RunGuard},
+};
+
+} // namespace
+
 std::span<const Command> GuardCommands() {
-    return {};
+    return kCommands;
 }
 
 } // namespace quorvel::cli

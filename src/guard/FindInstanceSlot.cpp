@@ -16,17 +16,16 @@ std::optional<int16_t> FindInstanceSlot(const ProcessTable& table, std::string_v
     if (instances == 0)
         return std::nullopt;
 
-    // The walk starts at slot 1: slot 0 is the fallback below.
     size_t exact = 0;
     for (size_t slot = 1; slot < slots.size(); ++slot) {
         if (slots[slot].nameHash == hash && slots[slot].exeName == name && ++exact == instances)
             return static_cast<int16_t>(slot);
     }
 
-    if (slots[0].exeName == name)
-        return int16_t{0};
-    // Instances differing only in case: the walk cannot reach the count.
-    for (size_t slot = slots.size(); slot-- > 1;) {
+    // The walk misses an instance in slot 0 and instances whose names differ only in
+    // case. Falling back to slot 0 there would act on an older instance, or on another
+    // executable (on Linux slot 0 is init): take the last instance spelled exactly so.
+    for (size_t slot = slots.size(); slot-- > 0;) {
         if (slots[slot].nameHash == hash && slots[slot].exeName == name)
             return static_cast<int16_t>(slot);
     }

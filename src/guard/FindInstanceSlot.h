@@ -11,7 +11,8 @@ namespace quorvel::guard {
 // The slot of the process a new name stands for: the last instance of the executable in
 // table order. Nothing when the name has no record (it did not fit into the table): the
 // guard then leaves the name alone rather than act on whichever process holds slot 0.
-// Instances whose names differ only in case designate the last one spelled exactly so.
+// When instances differ only in case, or one of them is in slot 0, it is the last
+// instance spelled exactly as the name.
 std::optional<int16_t> FindInstanceSlot(const ProcessTable& table, std::string_view name);
 
 } // namespace quorvel::guard

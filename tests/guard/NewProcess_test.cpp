@@ -237,6 +237,16 @@ TEST(Instances, TheInstanceActedOnIsTheOneListedLast) {
     EXPECT_EQ(rig.observer.alerts[0]->info().pid, second);
 }
 
+TEST(Instances, TheProcessInSlotZeroIsNeverHeldForANewInstanceOfIt) {
+    GuardRig rig; // slot 0 is init on Linux; a new instance of its name must not hold it
+    rig.StartGuard({"bash", "login"});
+    const uint32_t first = rig.processes.PidOf("bash");
+    const uint32_t second = rig.processes.Start("bash");
+    rig.guard.Tick();
+    EXPECT_EQ(rig.processes.suspendCount[first], 0);
+    EXPECT_EQ(rig.processes.suspendCount[second], 1);
+}
+
 TEST(Instances, ACaseOnlyReplacementIsNeitherNewNorEnded) {
     GuardRig rig;
     rig.guard.modes().SetChkauto(1);

@@ -1,0 +1,112 @@
+#include "guard/namespace/ChildProcess.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace quorvel::guard::testing {
+namespace {
+
+using std::chrono::milliseconds;
+namespace fs = std::filesystem;
+
+// `quorvel-cli guard` itself, on a Data folder of the test's, in the test's own PID
+// namespace. The test binary is whitelisted: the guard may catch a child of it in the
+// moment between its start and its exec, and must not hold the test there.
+class GuardCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!InOwnPidNamespace())
+            GTEST_SKIP() << "needs its own PID namespace: run it through "
+                            "scripts/guard-in-namespace.sh";
+        data = fs::temp_directory_path() /
+               ("quorvel-guard-cli-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(data);
+        fs::create_directories(data);
+        WriteList("whitelist.db", {"guard_namespace_test"});
+    }
+
+    void TearDown() override {
+        if (!data.empty())
+            fs::remove_all(data);
+    }
+
+    void WriteList(const std::string& file, const std::vector<std::string>& names) {
+        std::ofstream out(data / file, std::ios::binary);
+        for (const auto& name : names)
+            out << "kenal|" << name << "\r\n";
+    }
+
+    // Starts the guard with stdin as given and waits for its first snapshot.
+    std::unique_ptr<ChildProcess> StartGuard(int stdinFd) {
+        auto guard = std::make_unique<ChildProcess>(
+            std::vector<std::string>{QUORVEL_CLI_PATH, "guard", "--data", data.string(),
+                                     "--interval", "0.1"},
+            stdinFd, output.writeEnd());
+        output.CloseWriteEnd();
+        EXPECT_TRUE(output.ReadUntil("Ctrl-C ends", milliseconds(10000))) << output.text();
+        return guard;
+    }
+
+    fs::path data;
+    OutputPipe output;
+};
+
+TEST_F(GuardCli, KillsABlacklistedProcessAndEndsOnSigterm) {
+    WriteList("blacklist.db", {"sleep"});
+    auto guard = StartGuard(-1);
+    ChildProcess sleeper({"/bin/sleep", "30"});
+    EXPECT_EQ(sleeper.WaitForExit(milliseconds(5000)), SIGKILL);
+    EXPECT_TRUE(output.ReadUntil("| Killed (Blacklist) | " + std::to_string(sleeper.pid()) +
+                                     " | sleep | /usr/bin/sleep",
+                                 milliseconds(5000)))
+        << output.text();
+
+    guard->Signal(SIGTERM);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+}
+
+TEST_F(GuardCli, WithoutATerminalBlocksAndReleasesAtExit) {
+    auto guard = StartGuard(-1);
+    ChildProcess sleeper({"/bin/sleep", "30"});
+    EXPECT_TRUE(sleeper.WaitForState("T", milliseconds(5000)));
+    const std::string pid = std::to_string(sleeper.pid());
+    EXPECT_TRUE(output.ReadUntil("| Blocked | " + pid + " | sleep", milliseconds(5000)))
+        << output.text();
+
+    guard->Signal(SIGINT);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(output.ReadUntil("You have 1 Blocked processes. Do you want to resume these "
+                                 "processes and exit? [y/n] y",
+                                 milliseconds(5000)))
+        << output.text();
+    EXPECT_TRUE(sleeper.WaitForState("S", milliseconds(5000)));
+}
+
+TEST_F(GuardCli, AKeyOnTheTerminalAllows) {
+    PseudoTerminal terminal;
+    auto guard = StartGuard(terminal.terminalFd());
+    ChildProcess sleeper({"/bin/sleep", "30"});
+    EXPECT_TRUE(sleeper.WaitForState("T", milliseconds(5000)));
+    ASSERT_TRUE(output.ReadUntil("[a] Allow", milliseconds(5000))) << output.text();
+    EXPECT_NE(output.text().find("PID: " + std::to_string(sleeper.pid())), std::string::npos);
+
+    // The key may arrive before the guard reads keys one by one: type until it takes.
+    bool resumed = false;
+    for (int attempt = 0; attempt < 10 && !resumed; ++attempt) {
+        terminal.Type('a');
+        resumed = sleeper.WaitForState("S", milliseconds(500));
+    }
+    EXPECT_TRUE(resumed);
+    EXPECT_TRUE(
+        output.ReadUntil("| Allowed | " + std::to_string(sleeper.pid()), milliseconds(5000)))
+        << output.text();
+
+    guard->Signal(SIGTERM);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+}
+
+} // namespace
+} // namespace quorvel::guard::testing
