@@ -187,8 +187,8 @@ public:
         if (DeleteFileW(wide.value().c_str()))
             return {};
         Error error = LastError("DeleteFileW");
-        // Names that the Win32 layer rewrites (trailing dots or blanks, reserved device
-        // names) are reachable in the device namespace.
+        // A file named like a device (aux, con, nul) is the device in an ordinary path;
+        // the device-namespace form names the file.
         const std::wstring device = L"\\\\.\\" + wide.value();
         if (DeleteFileW(device.c_str()))
             return {};

@@ -4,6 +4,8 @@
 #include "platform/win32/Win32Error.h"
 
 #include <climits>
+#include <cstring>
+#include <vector>
 
 namespace quorvel::platform::win32_backend {
 namespace {
@@ -89,10 +91,14 @@ public:
         RegistryKey created;
         if (LONG rc = RegCreateKeyA(RootKey(root), names.value().key.c_str(), created.out()))
             return ErrorFromCode(static_cast<unsigned long>(rc), "RegCreateKeyA");
-        // Exactly the bytes given: a REG_SZ gets no terminating NUL added.
+        // RegSetValueExA counts a NUL that follows a string's bytes into the value (and
+        // reads one byte past them to see). The bytes go from a copy followed by a non-NUL
+        // byte, so exactly the bytes given are stored.
+        std::vector<BYTE> copy(data.size() + 1, 0xFF);
+        if (!data.empty())
+            std::memcpy(copy.data(), data.data(), data.size());
         if (LONG rc = RegSetValueExA(created.get(), names.value().name.c_str(), 0, type,
-                                     reinterpret_cast<const BYTE*>(data.data()),
-                                     static_cast<DWORD>(data.size())))
+                                     copy.data(), static_cast<DWORD>(data.size())))
             return ErrorFromCode(static_cast<unsigned long>(rc), "RegSetValueExA");
         return {};
     }
