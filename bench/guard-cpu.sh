@@ -38,8 +38,10 @@ wall_ms=$(($(now_ms) - start_ms))
 
 kill -TERM "$guard"
 wait "$guard" || true
-kill -KILL "${sleepers[@]}"
-wait "${sleepers[@]}" 2>/dev/null || true
+{
+    kill -KILL "${sleepers[@]}"
+    wait "${sleepers[@]}"
+} 2>/dev/null || true
 
 head -n 1 "$data/out.txt"
 percent_x100=$((used_ms * 10000 / wall_ms))

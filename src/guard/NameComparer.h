@@ -20,18 +20,23 @@ public:
                  std::vector<uint8_t>& newFlags, std::vector<uint8_t>& endedFlags);
 
 private:
+    // 16 bytes, so that 20,000 names fit the cache. key: 0 for an empty bucket, else the
+    // name's index + 1 in previous (top bit clear) or in current (top bit set).
     struct Bucket {
-        uint64_t hash = 0;
-        const SnapshotName* key = nullptr; // nullptr: empty bucket
+        uint32_t tag = 0;
+        uint32_t key = 0;
         int32_t previousCount = 0;
         int32_t currentCount = 0;
     };
 
-    Bucket& FindOrInsert(const SnapshotName& name);
+    Bucket& FindOrInsert(const SnapshotName& name, uint32_t key);
+    const SnapshotName& KeyName(uint32_t key) const;
 
     std::vector<Bucket> m_buckets; // kept between calls to spare the allocation
     std::vector<uint32_t> m_previousBucket;
     size_t m_mask = 0;
+    std::span<const SnapshotName> m_previous;
+    std::span<const SnapshotName> m_current;
 };
 
 } // namespace quorvel::guard

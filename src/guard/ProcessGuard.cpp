@@ -95,7 +95,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         name.name = UpToNul(entry.exeName);
         name.hash = UpperCaseHash(name.name);
         if (listing)
-            m_processList.push_back(std::to_string(entry.pid) + "=" + name.name);
+            m_processList.push_back({entry.pid, name.name});
 
         ProcessRecord record;
         record.cntUsage = entry.usage;
@@ -107,9 +107,9 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         record.pcPriClassBase = entry.basePriority;
         record.dwFlags = entry.flags;
         record.exeName = name.name;
-        record.nameHash = name.hash;
+        const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
-        if (!m_table.Store(std::move(record)) && !m_tableFullReported) {
+        if (!m_table.StoreHashed(std::move(record), hash) && !m_tableFullReported) {
             // Once per run: beyond the slot range every snapshot would raise it again.
             m_tableFullReported = true;
             m_observer.ShowMessage(std::string(kTableFullMessage), std::string(kTableFullTitle),
@@ -131,13 +131,21 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         m_observer.ProcessListChanged();
 }
 
+std::vector<std::string> ProcessGuard::processListLines() const {
+    std::vector<std::string> lines;
+    lines.reserve(m_processList.size());
+    for (const auto& item : m_processList)
+        lines.push_back(item.line());
+    return lines;
+}
+
 void ProcessGuard::CountWindows() {
     const auto counts = inspect::CountProcessWindows(m_windows);
     if (counts.empty())
         return;
-    for (auto& record : m_table.slots()) {
-        if (auto it = counts.find(record.th32ProcessID); it != counts.end())
-            record.windowCount = it->second;
+    for (size_t slot = 0; slot < m_table.size(); ++slot) {
+        if (auto it = counts.find(m_table[slot].th32ProcessID); it != counts.end())
+            m_table.SetWindowCount(slot, it->second);
     }
 }
 

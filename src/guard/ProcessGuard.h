@@ -9,6 +9,7 @@
 #include "guard/GuardObserver.h"
 #include "guard/Jail.h"
 #include "guard/NameComparer.h"
+#include "guard/ProcessListItem.h"
 #include "guard/ProcessTable.h"
 #include "guard/SnapshotName.h"
 #include "guard/TrustLookup.h"
@@ -88,8 +89,9 @@ public:
     const std::vector<SnapshotName>& snapshotNames() const { return m_previous; }
     const GuardFlags& flags() const { return m_flags; }
     const GuardCounters& counters() const { return m_counters; }
-    const std::vector<std::string>& processList() const { return m_processList; } // List1
-    const std::vector<std::string>& processLog() const { return m_processLog; }   // Loglist
+    const std::vector<ProcessListItem>& processList() const { return m_processList; } // List1
+    std::vector<std::string> processListLines() const;
+    const std::vector<std::string>& processLog() const { return m_processLog; } // Loglist
     const Jail& jail() const { return m_jail; }
     const std::vector<std::shared_ptr<Alert>>& openAlerts() const { return m_openAlerts; }
     int16_t currentSlot() const { return m_currentSlot; }
@@ -138,7 +140,7 @@ private:
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;
-    std::vector<std::string> m_processList;
+    std::vector<ProcessListItem> m_processList;
     std::vector<std::string> m_processLog;
     Jail m_jail;
     std::vector<std::shared_ptr<Alert>> m_openAlerts;

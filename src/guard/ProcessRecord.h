@@ -25,8 +25,7 @@ struct ProcessRecord {
     int32_t pcPriClassBase = 0;
     uint32_t dwFlags = 0;
     int16_t windowCount = 0;
-    std::string exeName;   // file name only, as the system reported it
-    uint64_t nameHash = 0; // UpperCaseHash(exeName)
+    std::string exeName; // file name only, as the system reported it
 
     std::string szExeFile() const { return PaddedExeFile(exeName); }
 };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quorvel::guard {
@@ -15,21 +16,26 @@ class ProcessTable {
 public:
     static constexpr size_t kCapacity = 32767;
 
-    void Clear() { m_slots.clear(); }
+    void Clear();
     void Reserve(size_t count);
 
     // Copies the record into the next slot with window count 0; false when full.
     bool Store(ProcessRecord record);
+    // The same, with UpperCaseHash(record.exeName) already at hand.
+    bool StoreHashed(ProcessRecord record, uint64_t nameHash);
+
+    void SetWindowCount(size_t slot, int16_t count) { m_slots[slot].windowCount = count; }
 
     size_t size() const { return m_slots.size(); }
     bool empty() const { return m_slots.empty(); }
     const ProcessRecord& operator[](size_t slot) const { return m_slots[slot]; }
-    ProcessRecord& operator[](size_t slot) { return m_slots[slot]; }
     const std::vector<ProcessRecord>& slots() const { return m_slots; }
-    std::vector<ProcessRecord>& slots() { return m_slots; }
+    // UpperCaseHash of each slot's name, side by side for quick scans.
+    std::span<const uint64_t> nameHashes() const { return m_hashes; }
 
 private:
     std::vector<ProcessRecord> m_slots;
+    std::vector<uint64_t> m_hashes;
 };
 
 } // namespace quorvel::guard

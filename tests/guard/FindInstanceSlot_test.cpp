@@ -26,7 +26,6 @@ TEST_P(FindInstanceSlotCases, DesignatesTheRightInstance) {
         ProcessRecord record;
         record.th32ProcessID = pid++;
         record.exeName = name;
-        record.nameHash = UpperCaseHash(name);
         ASSERT_TRUE(table.Store(record));
     }
     EXPECT_EQ(FindInstanceSlot(table, c.name), c.slot);

@@ -91,6 +91,25 @@ INSTANTIATE_TEST_SUITE_P(
                           "empty_names_compare_like_any_other", {""}, {"", ""}, {1, 0}, {1}}),
     [](const auto& row) { return std::string(row.param.label); });
 
+TEST(UpperCaseHash, NamesEqualInUpperCaseHashAlike) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 5000; ++round) {
+        std::string name(random() % 24, ' ');
+        for (char& ch : name)
+            ch = static_cast<char>(random() % 256);
+        const std::string upper = UpperCase(name);
+        ASSERT_EQ(UpperCaseHash(name), UpperCaseHash(upper)) << name;
+        std::string other = name;
+        other += 'x';
+        EXPECT_NE(UpperCaseHash(name), UpperCaseHash(other));
+    }
+    // Only ASCII letters fold; neighbours of the letter range and high bytes do not.
+    EXPECT_EQ(UpperCase("az@[`{\xe9"), "AZ@[`{\xe9");
+    EXPECT_NE(UpperCaseHash("`"), UpperCaseHash("@"));
+    EXPECT_NE(UpperCaseHash("{"), UpperCaseHash("["));
+    EXPECT_NE(UpperCaseHash("\xe1"), UpperCaseHash("\xc1"));
+}
+
 // Random lists over a small alphabet of names and letter cases, so that repeats,
 // case variants and hash-table collisions all occur.
 TEST(NameComparer, AgreesWithTheNestedScanOnRandomSnapshots) {

@@ -15,7 +15,7 @@ TEST(Snapshot, StartUpOnlyRecordsWhatRunsAndStartsTheGuard) {
 
     EXPECT_TRUE(rig.processes.calls.empty());
     EXPECT_TRUE(rig.observer.alerts.empty());
-    EXPECT_EQ(rig.guard.processList(),
+    EXPECT_EQ(rig.guard.processListLines(),
               (std::vector<std::string>{"100=init", std::to_string(unknown) + "=unknown.exe"}));
     EXPECT_EQ(rig.guard.counters().processesListed, 2);
     EXPECT_FALSE(rig.guard.flags().firstSnapshot);
@@ -35,23 +35,24 @@ TEST(Snapshot, StartUpOnlyRecordsWhatRunsAndStartsTheGuard) {
 TEST(Snapshot, ProcessListIsRebuiltOnlyTheTickAfterAChangeAndRefreshAppends) {
     GuardRig rig;
     rig.StartGuard({"init"});
-    EXPECT_EQ(rig.guard.processList(), (std::vector<std::string>{"100=init"}));
+    EXPECT_EQ(rig.guard.processListLines(), (std::vector<std::string>{"100=init"}));
     EXPECT_FALSE(rig.guard.flags().listRefreshPending);
 
     rig.trust.whitelist = {"app.exe"};
     const uint32_t app = rig.processes.Start("app.exe");
     rig.guard.Tick(); // sees the new name, marks the list
-    EXPECT_EQ(rig.guard.processList(), (std::vector<std::string>{"100=init"}));
+    EXPECT_EQ(rig.guard.processListLines(), (std::vector<std::string>{"100=init"}));
     EXPECT_TRUE(rig.guard.flags().listRefreshPending);
 
     // Refresh appends below the old lines and leaves the mark.
     rig.guard.Refresh();
     const std::string appLine = std::to_string(app) + "=app.exe";
-    EXPECT_EQ(rig.guard.processList(), (std::vector<std::string>{"100=init", "100=init", appLine}));
+    EXPECT_EQ(rig.guard.processListLines(),
+              (std::vector<std::string>{"100=init", "100=init", appLine}));
     EXPECT_TRUE(rig.guard.flags().listRefreshPending);
 
     rig.guard.Tick(); // rebuilds
-    EXPECT_EQ(rig.guard.processList(), (std::vector<std::string>{"100=init", appLine}));
+    EXPECT_EQ(rig.guard.processListLines(), (std::vector<std::string>{"100=init", appLine}));
     EXPECT_FALSE(rig.guard.flags().listRefreshPending);
 }
 
@@ -99,14 +100,14 @@ TEST(Snapshot, AFailedSnapshotChangesNothing) {
     rig.guard.Tick();
     rig.observer.alerts.front()->Block();
     ASSERT_EQ(rig.guard.jail().list(), (std::vector<std::string>{"x.exe"}));
-    const auto listBefore = rig.guard.processList();
+    const auto listBefore = rig.guard.processListLines();
 
     rig.processes.failListing = true;
     EXPECT_EQ(rig.guard.Tick(), PassOutcome::SnapshotFailed);
     EXPECT_EQ(rig.guard.Refresh(), PassOutcome::SnapshotFailed);
     EXPECT_EQ(rig.guard.jail().list(), (std::vector<std::string>{"x.exe"}));
     EXPECT_TRUE(rig.guard.jail().Find("x.exe")->present);
-    EXPECT_EQ(rig.guard.processList(), listBefore);
+    EXPECT_EQ(rig.guard.processListLines(), listBefore);
     EXPECT_EQ(rig.guard.snapshotNames().size(), 3u);
 
     // Back again: nothing that ran all along counts as new.
