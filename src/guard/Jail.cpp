@@ -6,6 +6,17 @@
 
 namespace quorvel::guard {
 
+namespace {
+
+void NoteVerdict(JailEntry& entry, int32_t pid, std::string_view verdict) {
+    if (verdict == kVerdictBlocked)
+        entry.blockedIds.insert(pid);
+    else
+        entry.blockedIds.erase(pid);
+}
+
+} // namespace
+
 Jail::Jail() : m_slots(2) {}
 
 JailEntry* Jail::Find(std::string_view name) {
@@ -33,6 +44,7 @@ void Jail::RecordVerdict(std::string_view name, int32_t pid, std::string_view ve
         entry->present = true;
         entry->processId = pid;
         entry->attemptTimes[static_cast<size_t>(entry->attemptCount)] = timeText;
+        NoteVerdict(*entry, pid, verdict);
         return;
     }
     if (!m_slots.back().exeName.empty())
@@ -47,6 +59,16 @@ void Jail::RecordVerdict(std::string_view name, int32_t pid, std::string_view ve
     entry.present = true;
     entry.processId = pid;
     entry.attemptTimes = {std::string(), timeText};
+    NoteVerdict(entry, pid, verdict);
+}
+
+std::vector<int32_t> Jail::ReleaseIds(const JailEntry& entry) {
+    std::vector<int32_t> ids{entry.processId};
+    for (int32_t id : entry.blockedIds) {
+        if (id != entry.processId)
+            ids.push_back(id);
+    }
+    return ids;
 }
 
 void Jail::RebuildJailList() {

@@ -25,6 +25,10 @@ public:
                        const std::string& timeText, const std::string& dateText);
 
     void RebuildJailList();
+
+    // The processes that releasing the record resumes: its process ID and every other
+    // process blocked under its name.
+    static std::vector<int32_t> ReleaseIds(const JailEntry& entry);
     void RemoveListItem(size_t index);
 
     const std::vector<JailEntry>& slots() const { return m_slots; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ struct JailEntry {
     std::string lastAccessTime;
     bool present = false;
     std::vector<std::string> attemptTimes; // element i: time of the i-th verdict; 0 stays empty
+    // Every process blocked under this name and not allowed since. processId holds only
+    // the latest, and a release by it alone would leave earlier instances suspended.
+    std::set<int32_t> blockedIds;
 };
 
 } // namespace quorvel::guard

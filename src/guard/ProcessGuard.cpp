@@ -222,8 +222,10 @@ void ProcessGuard::HandleEndedProcesses() {
         if (NeverJudged(name))
             continue;
         m_flags.listRefreshPending = true;
-        if (JailEntry* entry = m_jail.Find(name))
+        if (JailEntry* entry = m_jail.Find(name)) {
             entry->present = false;
+            entry->blockedIds.clear(); // none of them runs any more
+        }
         RebuildJailList();
     }
 }
@@ -282,7 +284,7 @@ void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
     }
     for (const auto& entry : m_jail.slots()) {
         if (EqualsUpperCase(entry.exeName, text))
-            (void)m_processes.ResumeProcess(static_cast<uint32_t>(entry.processId));
+            Release(entry);
     }
     m_jail.RemoveListItem(*selected);
     m_counters.blockedCount = static_cast<int32_t>(m_jail.list().size());
@@ -314,10 +316,15 @@ bool ProcessGuard::ExitSequence() {
     for (const auto& entry : m_jail.slots()) {
         for (const auto& item : m_jail.list()) {
             if (EqualsUpperCase(item, entry.exeName))
-                (void)m_processes.ResumeProcess(static_cast<uint32_t>(entry.processId));
+                Release(entry);
         }
     }
     return true;
+}
+
+void ProcessGuard::Release(const JailEntry& entry) {
+    for (int32_t id : Jail::ReleaseIds(entry))
+        (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {

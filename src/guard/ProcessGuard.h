@@ -115,6 +115,7 @@ private:
 
     void ApplyIntervalOnStart();
     void KillProcess(uint32_t pid);
+    void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
     void Decide(DecisionKind kind, uint32_t pid, std::string_view name, std::string path);
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);

@@ -43,6 +43,19 @@ TEST_F(ExitSequence, OpenAlertsJoinTheJailAndYesResumesEveryBlockedProcess) {
     EXPECT_EQ(rig.guard.Tick(), PassOutcome::Refused);
 }
 
+TEST_F(ExitSequence, YesResumesEveryBlockedInstanceOfAName) {
+    Hold("sleep")->Block();
+    const uint32_t first = rig.processes.PidOf("sleep");
+    Hold("sleep")->Block(); // the record now names only the second
+    const uint32_t second = rig.processes.PidOf("sleep");
+    ASSERT_NE(first, second);
+    Hold("sleep")->Allow();
+
+    EXPECT_TRUE(rig.guard.ExitSequence());
+    EXPECT_EQ(rig.processes.suspendCount[first], 0);
+    EXPECT_EQ(rig.processes.suspendCount[second], 0);
+}
+
 TEST_F(ExitSequence, NoLeavesThemSuspended) {
     Hold("a.exe")->Block();
     rig.observer.answerYes = false;

@@ -38,6 +38,15 @@ TEST(Jail, ListsBlockedPresentNamesAtEachRebuild) {
     EXPECT_EQ(jail.list(), (std::vector<std::string>{"c"}));
 }
 
+TEST(Jail, ReleaseCoversEveryInstanceBlockedAndNotAllowedSince) {
+    Jail jail;
+    jail.RecordVerdict("sleep", 10, kVerdictBlocked, "t", "d");
+    jail.RecordVerdict("sleep", 11, kVerdictBlocked, "t", "d");
+    jail.RecordVerdict("sleep", 12, kVerdictBlocked, "t", "d");
+    jail.RecordVerdict("SLEEP", 11, kVerdictAllowed, "t", "d");
+    EXPECT_EQ(Jail::ReleaseIds(*jail.Find("sleep")), (std::vector<int32_t>{11, 10, 12}));
+}
+
 TEST(Jail, AttemptCountStopsAtTheTopOfItsRange) {
     Jail jail;
     for (int i = 0; i < 32769; ++i)

@@ -77,6 +77,8 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds deadline)
         int status = 0;
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_reaped = true;
+            if (WIFEXITED(status))
+                m_exitCode = WEXITSTATUS(status);
             return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

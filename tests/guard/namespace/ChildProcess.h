@@ -28,6 +28,8 @@ public:
     // Reaps the child when it has ended, up to the deadline; its signal number if a signal
     // ended it, 0 for a normal exit, nothing when it still runs.
     std::optional<int> WaitForExit(std::chrono::milliseconds deadline);
+    // The exit status once reaped after a normal exit.
+    std::optional<int> ExitCode() const { return m_exitCode; }
 
     void Signal(int signal) const;
     // SIGKILL (after SIGCONT, in case it is held) and reap.
@@ -36,6 +38,7 @@ public:
 private:
     int m_pid = -1;
     bool m_reaped = false;
+    std::optional<int> m_exitCode;
 };
 
 // A pipe whose read end the test keeps: for a child's standard output.

@@ -66,6 +66,7 @@ TEST_F(GuardCli, KillsABlacklistedProcessAndEndsOnSigterm) {
 
     guard->Signal(SIGTERM);
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_EQ(guard->ExitCode(), 0);
 }
 
 TEST_F(GuardCli, WithoutATerminalBlocksAndReleasesAtExit) {
@@ -106,6 +107,19 @@ TEST_F(GuardCli, AKeyOnTheTerminalAllows) {
 
     guard->Signal(SIGTERM);
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+}
+
+// Refused before any snapshot, so it needs no namespace.
+TEST(GuardCliOptions, ABadIntervalIsAUsageError) {
+    for (const char* interval : {"soon", "0.0001", "70", ""}) {
+        OutputPipe output;
+        ChildProcess cli({QUORVEL_CLI_PATH, "guard", "--interval", interval}, -1,
+                         output.writeEnd());
+        output.CloseWriteEnd();
+        EXPECT_EQ(cli.WaitForExit(milliseconds(10000)), 0) << interval;
+        EXPECT_EQ(cli.ExitCode(), 2) << interval;
+        EXPECT_FALSE(output.ReadUntil("Quorvel guard", milliseconds(100))) << output.text();
+    }
 }
 
 } // namespace
