@@ -49,6 +49,19 @@ void BM_RealTick(benchmark::State& state) {
 }
 BENCHMARK(BM_RealTick)->Arg(70)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 
+// The backend's enumeration alone, to tell its share of a tick from the guard's.
+void BM_ListProcessesOnly(benchmark::State& state) {
+    if (!Populate(state))
+        return;
+    auto platform = platform::CreateNativePlatform();
+    (void)platform.processes->ListProcesses(); // fills the backend's name cache
+    size_t listed = 0;
+    for (auto _ : state)
+        listed = platform.processes->ListProcesses().valueOr({}).size();
+    state.counters["processes"] = static_cast<double>(listed);
+}
+BENCHMARK(BM_ListProcessesOnly)->Arg(70)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
+
 void BM_StatOnly(benchmark::State& state) {
     if (!Populate(state))
         return;
