@@ -20,6 +20,13 @@ std::optional<pid_t> SignalTarget(uint32_t pid);
 
 // Processes and threads from a /proc tree. Long-lived: it remembers each process's
 // executable name, so a steady snapshot costs one read of /proc/PID/stat per process.
+//
+// Entries: basePriority is the Windows base priority of the class the process's policy
+// and nice value map to (see ProcfsPriority.h); startTime is field 22 of the stat line;
+// usage, heap, module and flags stay 0. Kernel threads are left out. Threads: the
+// process's base priority, and the distance of the thread's own class from it.
+//
+// Holds are counted in SuspendRecords, in recordFolder; the process itself is never held.
 class ProcfsProcesses final : public Processes {
 public:
     explicit ProcfsProcesses(std::string procRoot = "/proc",

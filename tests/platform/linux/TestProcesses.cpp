@@ -11,6 +11,7 @@
 #include <sched.h>
 #include <stdexcept>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -56,6 +57,7 @@ ChildProcess ChildProcess::Fork(const std::function<void()>& body) {
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // a crashed test leaves no child behind
         body();
         ::_exit(0);
     }
@@ -88,6 +90,7 @@ ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv,
         throw std::runtime_error("fork failed");
     if (pid == 0) {
         ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // a crashed test leaves no child behind
         if (!outFile.empty()) {
             const int fd = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, 1);

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace quorvel::test {
@@ -27,15 +28,27 @@ std::unique_ptr<XvfbServer> XvfbServer::Start() {
         const std::string n = std::to_string(number);
         if (fs::exists("/tmp/.X" + n + "-lock") || fs::exists("/tmp/.X11-unix/X" + n))
             continue;
+        // -noreset: by default the server restarts when its last client leaves, and
+        // refuses connections meanwhile. Its output must not hold the test's pipes.
         auto process = ChildProcess::Spawn(
-            {QUORVEL_XVFB, ":" + n, "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+            {QUORVEL_XVFB, ":" + n, "-nolisten", "tcp", "-screen", "0", "640x480x24", "-noreset"},
+            {}, "/dev/null", "/dev/null");
         const std::string display = ":" + n;
         bool ended = false;
+        // Ours only when its lock file names our child: another server may have taken
+        // the number between the check above and the start.
+        auto ownsLock = [&] {
+            std::ifstream lock("/tmp/.X" + n + "-lock");
+            long lockPid = 0;
+            return lock >> lockPid && lockPid == process.pid();
+        };
         const bool up = WaitUntil([&] {
             if (process.poll()) {
                 ended = true; // lost the race for this number
                 return true;
             }
+            if (!ownsLock())
+                return false;
             Display* d = XOpenDisplay(display.c_str());
             if (!d)
                 return false;

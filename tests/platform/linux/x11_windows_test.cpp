@@ -291,6 +291,7 @@ TEST(X11WindowsServerLoss, SurvivesTheServerEnding) {
     X11Windows windows(server->display());
     {
         TestClient client(server->display());
+        ASSERT_TRUE(client.ok());
         client.make(TestClient::Spec().net("soon gone").pid(900));
         auto before = windows.ListTopLevelWindows();
         ASSERT_TRUE(before.ok());
