@@ -53,8 +53,9 @@ PY
 }
 mapfile -t files32 < <(pe_files $(find "$work/libwine32" -path '*i386-windows*' -type f | sort))
 mapfile -t files64 < <(pe_files /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/*)
+# The test files of whichever build folders have them, each name once.
 mapfile -t filesTest < <(pe_files $(find build -path '*tests/pe/fixtures/*' \
-    \( -name '*.exe' -o -name '*.dll' \) 2>/dev/null | sort))
+    \( -name '*.exe' -o -name '*.dll' \) 2>/dev/null | sort | awk -F/ '!seen[$NF]++'))
 echo "corpus: ${#files32[@]} 32-bit, ${#files64[@]} 64-bit, ${#filesTest[@]} test files"
 cat "${files32[@]}" "${files64[@]}" >/dev/null # warm the page cache
 
@@ -122,3 +123,23 @@ run_set() { # name files...
 "$cli" pe "${files32[@]}" >/dev/null 2>&1 || true # warm up
 run_set "32-bit Wine files" "${files32[@]}"
 run_set "whole corpus" "${files32[@]}" "${files64[@]}" "${filesTest[@]}"
+
+# One file, many invocations: the start-up cost a user pays for a single look. "net" is
+# above an empty C++ program started the same way.
+one=$(find "$work/libwine32" -path '*i386-windows/kernel32.dll' | head -n 1)
+printf 'int main() {}\n' >"$work/empty.cpp"
+g++ -O2 -o "$work/empty" "$work/empty.cpp"
+repeat() { # COMMAND...: 300 runs
+    for _ in $(seq 300); do "$@" >/dev/null 2>&1 || true; done
+}
+empty=$(measure repeat "$work/empty")
+ours1=$(measure repeat "$cli" pe "$one")
+readpe1=$(measure repeat readpe "$one")
+echo
+echo "one file ($(basename "$one")), 300 invocations each:"
+awk -v e="$empty" -v o="$ours1" -v r="$readpe1" 'BEGIN {
+    split(e, E, " "); split(o, O, " "); split(r, R, " ");
+    printf "  %-30s %7.3f ms\n", "empty program", 1000 * E[1] / 300;
+    printf "  %-30s %7.3f ms, net %7.3f ms\n", "quorvel-cli pe", 1000 * O[1] / 300, 1000 * (O[1] - E[1]) / 300;
+    printf "  %-30s %7.3f ms, net %7.3f ms\n", "readpe", 1000 * R[1] / 300, 1000 * (R[1] - E[1]) / 300;
+    printf "  ours / readpe (goal under 0.5): %.2f, net %.2f\n", O[1] / R[1], (O[1] - E[1]) / (R[1] - E[1]) }'

@@ -165,11 +165,12 @@ protected:
         std::filesystem::permissions(m_folder.path(), std::filesystem::perms::all);
     }
 
-    CommandRun RunProgram(const std::string& prefix, const std::string& args) {
+    CommandRun RunProgram(const std::string& prefix, const std::string& args,
+                          const std::string& program = QUORVEL_CLI) {
         const auto out = m_folder / "out.txt";
         const auto err = m_folder / "err.txt";
-        const std::string command = prefix + "'" + std::string(QUORVEL_CLI) + "' pe " + args +
-                                    " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const std::string command = prefix + "'" + program + "' pe " + args + " >'" + out.string() +
+                                    "' 2>'" + err.string() + "'";
         const int status = std::system(command.c_str());
         return {(status >> 8) & 0xFF, ReadText(out), ReadText(err)};
     }
@@ -204,12 +205,15 @@ TEST_F(PeProgram, UnprivilegedUserReadsAReadOnlyFileButNotAnUnreadableOne) {
         Copy("gui_program.exe", perms::owner_read | perms::group_read | perms::others_read);
     const std::string unreadable = Copy("hook_program.exe", perms::none);
     const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    // The build folder may be closed to other users; a copy beside the files is not.
+    const auto program = m_folder / "quorvel-cli";
+    std::filesystem::copy_file(QUORVEL_CLI, program);
 
-    CommandRun ok = RunProgram(asNobody, "--view dos " + readOnly);
+    CommandRun ok = RunProgram(asNobody, "--view dos " + readOnly, program.string());
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_NE(ok.out.find(" Signature: 0x5A4D (MZ)"), std::string::npos);
 
-    CommandRun denied = RunProgram(asNobody, "--view dos " + unreadable);
+    CommandRun denied = RunProgram(asNobody, "--view dos " + unreadable, program.string());
     EXPECT_EQ(denied.status, 1);
     EXPECT_NE(denied.err.find("Unable to open '"), std::string::npos) << denied.err;
 }
