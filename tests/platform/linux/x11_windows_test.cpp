@@ -38,7 +38,7 @@ public:
     Window root() const { return DefaultRootWindow(m_display); }
     Atom atom(const char* name) const { return XInternAtom(m_display, name, False); }
 
-    struct Spec {
+    struct WindowShape {
         std::string netName;    // _NET_WM_NAME (UTF-8); empty: none
         std::string latin1Name; // WM_NAME as STRING; empty: none
         long ownerPid = 0;      // _NET_WM_PID; 0: none
@@ -46,51 +46,51 @@ public:
         bool overrideRedirect = false;
         Window parent = None;
 
-        Spec& net(std::string name) {
+        WindowShape& net(std::string name) {
             netName = std::move(name);
             return *this;
         }
-        Spec& latin1(std::string name) {
+        WindowShape& latin1(std::string name) {
             latin1Name = std::move(name);
             return *this;
         }
-        Spec& pid(long owner) {
+        WindowShape& pid(long owner) {
             ownerPid = owner;
             return *this;
         }
-        Spec& hidden() {
+        WindowShape& hidden() {
             mapped = false;
             return *this;
         }
-        Spec& menu() {
+        WindowShape& menu() {
             overrideRedirect = true;
             return *this;
         }
-        Spec& inside(Window w) {
+        WindowShape& inside(Window w) {
             parent = w;
             return *this;
         }
     };
 
-    Window make(const Spec& spec) {
+    Window make(const WindowShape& shape) {
         XSetWindowAttributes attributes{};
-        attributes.override_redirect = spec.overrideRedirect;
-        const Window w = XCreateWindow(m_display, spec.parent ? spec.parent : root(), 0, 0, 50, 50,
-                                       0, CopyFromParent, InputOutput, CopyFromParent,
+        attributes.override_redirect = shape.overrideRedirect;
+        const Window w = XCreateWindow(m_display, shape.parent ? shape.parent : root(), 0, 0, 50,
+                                       50, 0, CopyFromParent, InputOutput, CopyFromParent,
                                        CWOverrideRedirect, &attributes);
-        if (!spec.netName.empty())
+        if (!shape.netName.empty())
             XChangeProperty(m_display, w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
                             PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(spec.netName.data()),
-                            static_cast<int>(spec.netName.size()));
-        if (!spec.latin1Name.empty())
+                            reinterpret_cast<const unsigned char*>(shape.netName.data()),
+                            static_cast<int>(shape.netName.size()));
+        if (!shape.latin1Name.empty())
             XChangeProperty(m_display, w, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(spec.latin1Name.data()),
-                            static_cast<int>(spec.latin1Name.size()));
-        if (spec.ownerPid != 0)
+                            reinterpret_cast<const unsigned char*>(shape.latin1Name.data()),
+                            static_cast<int>(shape.latin1Name.size()));
+        if (shape.ownerPid != 0)
             XChangeProperty(m_display, w, atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(&spec.ownerPid), 1);
-        if (spec.mapped)
+                            reinterpret_cast<const unsigned char*>(&shape.ownerPid), 1);
+        if (shape.mapped)
             XMapWindow(m_display, w);
         XSync(m_display, False);
         return w;
@@ -157,16 +157,17 @@ const TopLevelWindow* Find(const std::vector<TopLevelWindow>& windows, Window id
 // Without a window manager: the root's children, top-most first; titles in UTF-8 from
 // either property; owners from _NET_WM_PID; hidden windows included.
 TEST_F(X11WindowsTest, ListsRootChildrenWithTitlesAndOwners) {
-    const Window plain = m_client->make(TestClient::Spec().latin1("Caf\xe9").pid(501));
-    const Window both = m_client->make(TestClient::Spec()
+    const Window plain = m_client->make(TestClient::WindowShape().latin1("Caf\xe9").pid(501));
+    const Window both = m_client->make(TestClient::WindowShape()
                                            .net("\xc3\x9cnic\xc3\xb8"
                                                 "de \xe2\x9c\x93")
                                            .latin1("old")
                                            .pid(501));
-    const Window hidden = m_client->make(TestClient::Spec().net("Hidden").pid(502).hidden());
-    const Window untitled = m_client->make(TestClient::Spec().pid(502));
-    const Window orphan = m_client->make(TestClient::Spec().net("Nobody's"));
-    const Window inner = m_client->make(TestClient::Spec().net("Inner").pid(501).inside(plain));
+    const Window hidden = m_client->make(TestClient::WindowShape().net("Hidden").pid(502).hidden());
+    const Window untitled = m_client->make(TestClient::WindowShape().pid(502));
+    const Window orphan = m_client->make(TestClient::WindowShape().net("Nobody's"));
+    const Window inner =
+        m_client->make(TestClient::WindowShape().net("Inner").pid(501).inside(plain));
     XRaiseWindow(m_client->display(), plain);
     XSync(m_client->display(), False);
 
@@ -199,7 +200,8 @@ TEST_F(X11WindowsTest, ListsRootChildrenWithTitlesAndOwners) {
 TEST_F(X11WindowsTest, TitlesStopAtOneHundredInEnumerationOrder) {
     std::vector<Window> made;
     for (int i = 0; i < 105; ++i)
-        made.push_back(m_client->make(TestClient::Spec().net("w" + std::to_string(i)).pid(600)));
+        made.push_back(
+            m_client->make(TestClient::WindowShape().net("w" + std::to_string(i)).pid(600)));
     const auto titles = inspect::CollectWindowTitles(*m_windows, 600);
     ASSERT_EQ(titles.size(), 100u);
     // The newest is on top, so it comes first.
@@ -212,11 +214,13 @@ TEST_F(X11WindowsTest, TitlesStopAtOneHundredInEnumerationOrder) {
 // manage, but not the frames that hold its clients. A listed window that no longer exists
 // is survived.
 TEST_F(X11WindowsTest, FollowsTheWindowManagersClientList) {
-    const Window bottom = m_client->make(TestClient::Spec().net("bottom").pid(700));
-    const Window frame = m_client->make(TestClient::Spec().hidden());
-    const Window framed = m_client->make(TestClient::Spec().net("framed").pid(700).inside(frame));
-    const Window top = m_client->make(TestClient::Spec().net("top").pid(700));
-    const Window withdrawn = m_client->make(TestClient::Spec().net("withdrawn").pid(700).hidden());
+    const Window bottom = m_client->make(TestClient::WindowShape().net("bottom").pid(700));
+    const Window frame = m_client->make(TestClient::WindowShape().hidden());
+    const Window framed =
+        m_client->make(TestClient::WindowShape().net("framed").pid(700).inside(frame));
+    const Window top = m_client->make(TestClient::WindowShape().net("top").pid(700));
+    const Window withdrawn =
+        m_client->make(TestClient::WindowShape().net("withdrawn").pid(700).hidden());
     const long vanished = 0x7ffff0;
     m_client->setRootList(
         "_NET_CLIENT_LIST_STACKING", XA_WINDOW,
@@ -234,7 +238,7 @@ TEST_F(X11WindowsTest, FollowsTheWindowManagersClientList) {
 }
 
 TEST_F(X11WindowsTest, MinimizeAsksAnEwmhWindowManagerToShowTheDesktop) {
-    m_client->make(TestClient::Spec().net("app").pid(800));
+    m_client->make(TestClient::WindowShape().net("app").pid(800));
     m_client->setRootList("_NET_SUPPORTED", XA_ATOM,
                           {static_cast<long>(m_client->atom("_NET_WM_NAME")),
                            static_cast<long>(m_client->atom("_NET_SHOWING_DESKTOP"))});
@@ -251,10 +255,10 @@ TEST_F(X11WindowsTest, MinimizeAsksAnEwmhWindowManagerToShowTheDesktop) {
 // A manager without that request gets an ICCCM iconify request per client window: the
 // visible, managed ones, not menus (override-redirect) or hidden windows.
 TEST_F(X11WindowsTest, MinimizeIconifiesEachClientOtherwise) {
-    const Window first = m_client->make(TestClient::Spec().net("first"));
-    const Window second = m_client->make(TestClient::Spec().latin1("second"));
-    m_client->make(TestClient::Spec().net("menu").menu());
-    m_client->make(TestClient::Spec().net("hidden").hidden());
+    const Window first = m_client->make(TestClient::WindowShape().net("first"));
+    const Window second = m_client->make(TestClient::WindowShape().latin1("second"));
+    m_client->make(TestClient::WindowShape().net("menu").menu());
+    m_client->make(TestClient::WindowShape().net("hidden").hidden());
     m_client->actAsWindowManager();
 
     ASSERT_TRUE(m_windows->MinimizeAllWindows().ok());
@@ -292,7 +296,7 @@ TEST(X11WindowsServerLoss, SurvivesTheServerEnding) {
     {
         TestClient client(server->display());
         ASSERT_TRUE(client.ok());
-        client.make(TestClient::Spec().net("soon gone").pid(900));
+        client.make(TestClient::WindowShape().net("soon gone").pid(900));
         auto before = windows.ListTopLevelWindows();
         ASSERT_TRUE(before.ok());
         EXPECT_EQ(before.value().size(), 1u);
