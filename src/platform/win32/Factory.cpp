@@ -1,9 +1,12 @@
 #include "platform/win32/Backends.h"
+#include "platform/win32/Win32Stdio.h"
 
 namespace quorvel::platform {
 
 Platform CreateNativePlatform() {
     using namespace win32_backend;
+    // The programs built on the platform write their texts byte for byte on every system.
+    UseBinaryStdio();
     Platform p;
     p.processes = CreateToolhelpProcesses();
     p.windows = CreateWin32Windows();

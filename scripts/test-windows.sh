@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# The Windows build: cross-compiles both widths with mingw-w64, then, in a PID namespace
+# of its own, runs the 64-bit tests under Wine in a fresh prefix, checks the registry
+# writes with Wine's own reg, and runs quorvel-cli.exe end to end. The 32-bit build is
+# compiled and linked only: this kernel cannot run 32-bit programs.
+#
+#   QUORVEL_JOBS        parallel build jobs (default: the number of processors)
+#   QUORVEL_MINGW64_DIR, QUORVEL_MINGW32_DIR
+#                       build folders (default: build/mingw-x86_64, build/mingw-i686)
+#   QUORVEL_NATIVE_CLI  the Linux quorvel-cli to compare the pe output with
+#                       (default: build/test/bin/quorvel-cli, built by scripts/test.sh)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build64=${QUORVEL_MINGW64_DIR:-$root/build/mingw-x86_64}
+build32=${QUORVEL_MINGW32_DIR:-$root/build/mingw-i686}
+native_cli=${QUORVEL_NATIVE_CLI:-$root/build/test/bin/quorvel-cli}
+
+say() { echo "test-windows: $*"; }
+
+if [[ "${1:-}" != --in-namespace ]]; then
+    jobs=${QUORVEL_JOBS:-$(nproc)}
+    say "64-bit build"
+    cmake --preset mingw-x86_64 -B "$build64" >/dev/null
+    cmake --build "$build64" -j "$jobs"
+    say "32-bit build (compiled and linked only)"
+    cmake --preset mingw-i686 -B "$build32" >/dev/null
+    cmake --build "$build32" -j "$jobs"
+    if [[ ! -x "$native_cli" ]]; then
+        say "Linux quorvel-cli for the pe comparison"
+        cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
+            -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON >/dev/null
+        cmake --build build/test --target quorvel-cli -j "$jobs"
+        native_cli=$root/build/test/bin/quorvel-cli
+    fi
+    # Wine, the tests and everything they start can reach no process outside, and all of
+    # them end with the namespace.
+    exec unshare --pid --fork --mount-proc -- env QUORVEL_NATIVE_CLI="$native_cli" \
+        QUORVEL_MINGW64_DIR="$build64" QUORVEL_MINGW32_DIR="$build32" bash "$0" --in-namespace
+fi
+
+failures=0
+fail() {
+    echo "test-windows: FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+work=$(mktemp -d /tmp/quorvel-wine.XXXXXX)
+# A fresh prefix per run; HOME too, so Wine links no folder of the real home into it.
+export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+mkdir -p "$HOME"
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+say "Wine prefix in $WINEPREFIX"
+wine wineboot -i
+wineserver -w
+# Windows without a display (the null driver still keeps windows), and a crash ends the
+# program at once instead of waiting in a debugger.
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /d no-debugger.exe /f >/dev/null
+
+say "tests under Wine"
+[[ -n "${QUORVEL_SKIP_CTEST:-}" ]] || ctest --test-dir "$build64" --output-on-failure --timeout 300 || fail "tests under Wine"
+
+cli=$build64/bin/quorvel-cli.exe
+winpath() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# --- Registry: what the backend stored, as Wine's own reg sees it -------------------------
+say "registry values through quorvel-cli.exe, checked with reg"
+policy='SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
+wine "$cli" reg set-dword HKCU "$policy" DisableTaskMgr 1 || fail "reg set-dword"
+wine "$cli" reg set-string HKCU "$policy" QuorvelPath 'C:\Apps\app.exe' || fail "reg set-string"
+wine "$cli" reg set-dword HKCU "$policy" QuorvelGone 7 || fail "reg set-dword"
+wine "$cli" reg delete HKCU "$policy" QuorvelGone || fail "reg delete"
+query=$(wine reg query "HKCU\\$policy" | tr -d '\r')
+grep -Eq '^ +DisableTaskMgr +REG_DWORD +0x1$' <<<"$query" || fail "DisableTaskMgr: $query"
+grep -Eq '^ +QuorvelPath +REG_SZ +C:\\Apps\\app\.exe$' <<<"$query" || fail "QuorvelPath: $query"
+if wine reg query "HKCU\\$policy" /v QuorvelGone >/dev/null 2>&1; then
+    fail "QuorvelGone is still there"
+fi
+# Wine writes a string without its terminating NUL as hex(1): 15 characters, 30 bytes
+# of UTF-16, no 00,00 at the end.
+wineserver -k
+wineserver -w
+stored=$(awk '/^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Policies\\\\System\]/ {in_key = 1; next}
+              /^\[/ {in_key = 0}
+              in_key' "$WINEPREFIX/user.reg" | tr -d '\\\n ' | grep -o '"QuorvelPath"=[^"]*' || true)
+expected='"QuorvelPath"=hex(1):43,00,3a,00,5c,00,41,00,70,00,70,00,73,00,5c,00,61,00,70,00,70,00,2e,00,65,00,78,00,65,00'
+[[ "$stored" == "$expected" ]] || fail "QuorvelPath stored as '$stored'"
+
+# --- pe: the same bytes as the Linux build ------------------------------------------------
+say "pe reports of 32-bit programs, compared with the Linux build"
+samples=("$build32/bin/contract_helper.exe" "$build32/bin/quorvel-cli.exe")
+for exe in "$build32"/tests/pe/fixtures/*.exe "$build32"/tests/pe/fixtures/*.dll; do
+    [[ -f "$exe" ]] && samples+=("$exe")
+done
+for exe in "${samples[@]}"; do
+    for args in "--classify" "--view sections" "--view imports"; do
+        # shellcheck disable=SC2086
+        "$native_cli" pe $args "$exe" >"$work/linux.txt" 2>&1 || true
+        # shellcheck disable=SC2086
+        wine "$cli" pe $args "$(winpath "$exe")" >"$work/wine.txt" 2>&1 || true
+        if ! cmp -s "$work/linux.txt" "$work/wine.txt"; then
+            fail "pe $args $(basename "$exe") differs between Linux and Windows"
+            diff <(od -c "$work/linux.txt") <(od -c "$work/wine.txt") | head -n 10 >&2 || true
+        fi
+    done
+done
+
+# --- The guard end to end -----------------------------------------------------------------
+helper=$build64/bin/contract_helper.exe
+data=$work/data
+mkdir -p "$data"
+# Windows paths are worked out before the guard runs: it would hold winepath.exe too.
+data_windows=$(winpath "$data")
+beat_windows="$(winpath "$work")\\beat"
+# Wine starts its desktop and services when a program first needs them; they are
+# trusted, as a user trusts the system's own programs. Held, Wine would stall.
+for name in explorer.exe rpcss.exe services.exe winedevice.exe plugplay.exe conhost.exe \
+    start.exe wineboot.exe; do
+    printf 'kenal|%s\r\n' "$name"
+done >"$data/whitelist.db"
+
+# Starts the guard on $data in the background, not on a terminal, and waits for it.
+start_guard() {
+    [[ -f "$work/guard.log" ]] && cat "$work/guard.log" >>"$work/guards.log"
+    : >"$work/guard.log"
+    wine "$cli" guard --data "$data_windows" --interval 0.25 \
+        </dev/null >"$work/guard.log" 2>&1 &
+    guard_pid=$!
+    for _ in $(seq 200); do
+        grep -q '^Quorvel guard:' "$work/guard.log" && return 0
+        sleep 0.05
+    done
+    fail "the guard did not start: $(cat "$work/guard.log")"
+    return 1
+}
+
+stop_guard() {
+    kill "$guard_pid" 2>/dev/null || true
+    wait "$guard_pid" 2>/dev/null || true
+}
+
+# Starts the helper in the background with its heartbeat in $work/beat.
+start_helper() {
+    rm -f "$work/beat"
+    wine "$helper" "$beat_windows" >/dev/null 2>&1 &
+    helper_pid=$!
+}
+
+beats() { cut -d' ' -f2 "$work/beat" 2>/dev/null || echo 0; }
+heartbeat_moves() {
+    local first
+    first=$(beats)
+    for _ in $(seq 100); do
+        sleep 0.1
+        [[ "$(beats)" != "$first" ]] && return 0
+    done
+    return 1
+}
+heartbeat_stands() {
+    local first
+    first=$(beats)
+    sleep 1
+    [[ "$(beats)" == "$first" ]]
+}
+
+# The guard judges only the first new name of a snapshot that it kills or trusts, so the
+# helper must be the only newcomer: one run of it beforehand brings up what Wine starts
+# beside a program's first window, and the guard's first snapshot records those.
+start_helper
+heartbeat_moves || fail "the helper does not run"
+sleep 1
+kill -9 "$helper_pid" 2>/dev/null || true
+wait "$helper_pid" 2>/dev/null || true
+
+say "guard: a blacklisted helper is killed"
+printf 'kenal|contract_helper.exe\r\n' >"$data/blacklist.db"
+if start_guard; then
+    started=$(date +%s%N)
+    start_helper
+    ended=no
+    for _ in $(seq 200); do
+        if ! kill -0 "$helper_pid" 2>/dev/null; then
+            ended=yes
+            break
+        fi
+        sleep 0.05
+    done
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    if [[ $ended == yes ]]; then
+        say "the helper ended ${elapsed_ms} ms after it was started (guard period 250 ms)"
+    else
+        fail "the blacklisted helper still runs"
+        kill -9 "$helper_pid" 2>/dev/null || true
+    fi
+    wait "$helper_pid" 2>/dev/null || true
+    grep -q '| Killed (Blacklist) | [0-9]* | contract_helper.exe |' "$work/guard.log" ||
+        fail "no kill reported: $(cat "$work/guard.log")"
+    stop_guard
+fi
+
+say "guard: an unknown helper is held, then blocked"
+: >"$data/blacklist.db"
+if start_guard; then
+    start_helper
+    for _ in $(seq 200); do
+        grep -q '| Blocked | [0-9]* | contract_helper.exe |' "$work/guard.log" && break
+        sleep 0.05
+    done
+    grep -q '| Held | [0-9]* | contract_helper.exe |' "$work/guard.log" ||
+        fail "the helper was not held: $(cat "$work/guard.log")"
+    grep -q '| Blocked | [0-9]* | contract_helper.exe |' "$work/guard.log" ||
+        fail "the helper was not blocked: $(cat "$work/guard.log")"
+    heartbeat_stands || fail "the blocked helper still runs"
+    kill -0 "$helper_pid" 2>/dev/null || fail "the blocked helper was killed"
+    # The guard ends without releasing it (killed, no exit sequence): still held.
+    stop_guard
+    heartbeat_stands || fail "the helper ran on after the guard ended"
+    windows_pid=$(cut -d' ' -f1 "$work/beat" 2>/dev/null || echo 0)
+    wine "$cli" resume "$windows_pid" >/dev/null 2>&1 || fail "resume $windows_pid"
+    heartbeat_moves || fail "the helper does not run after resume"
+    kill -9 "$helper_pid" 2>/dev/null || true
+    wait "$helper_pid" 2>/dev/null || true
+fi
+
+cat "$work/guard.log" >>"$work/guards.log" 2>/dev/null || true
+if ((failures > 0)); then
+    echo "--- guard output" >&2
+    cat "$work/guards.log" >&2 || true
+    say "$failures check(s) failed"
+    exit 1
+fi
+say "all passed"
