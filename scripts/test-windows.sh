@@ -230,6 +230,111 @@ if start_guard; then
     wait "$helper_pid" 2>/dev/null || true
 fi
 
+say "guard on a terminal: the alert takes keys, Ctrl-C releases what was blocked"
+cat >"$work/terminal_guard.py" <<'PYTHON'
+# Runs the guard on a pseudo-terminal: blocks the helper with "b" at its alert, ends the
+# guard with Ctrl-C and answers "y" to releasing it. Wine draws the console with escape
+# sequences and drops blanks, so output is matched with both removed.
+import os, pty, re, select, signal, subprocess, sys, time
+
+cli, data, helper, beat_windows, beat_file = sys.argv[1:6]
+output = b""
+
+
+def seen(token):
+    text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\s", b"", output)
+    return token in text
+
+
+def read_until(fd, token, timeout=30.0):
+    global output
+    end = time.time() + timeout
+    while time.time() < end and not seen(token):
+        if select.select([fd], [], [], 0.1)[0]:
+            try:
+                chunk = os.read(fd, 4096)
+            except OSError:
+                chunk = b""
+            if not chunk:
+                break
+            output += chunk
+    return seen(token)
+
+
+def beats():
+    try:
+        with open(beat_file) as f:
+            return f.read().split()[1]
+    except (OSError, IndexError):
+        return None
+
+
+def heartbeat_moves(timeout=10.0):
+    first, end = beats(), time.time() + timeout
+    while time.time() < end:
+        time.sleep(0.1)
+        if beats() != first:
+            return True
+    return False
+
+
+def main():
+    problems = []
+    guard_pid, fd = pty.fork()
+    if guard_pid == 0:
+        os.execvp("wine", ["wine", cli, "guard", "--data", data, "--interval", "0.25"])
+    helper_process = None
+    try:
+        if not read_until(fd, b"Quorvelguard:"):
+            return ["the guard did not start"]
+        helper_process = subprocess.Popen(["wine", helper, beat_windows],
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not read_until(fd, b"--WARNING--"):
+            return ["no alert for the helper"]
+        os.write(fd, b"b")
+        if not read_until(fd, b"|Blocked|"):
+            problems.append("the key b did not block the helper")
+        if heartbeat_moves(1.0):
+            problems.append("the blocked helper runs")
+        os.write(fd, b"\x03")
+        if not read_until(fd, b"[y/n]"):
+            problems.append("Ctrl-C did not ask about the blocked processes")
+        os.write(fd, b"y")
+        end = time.time() + 20
+        status = None
+        while time.time() < end and status is None:
+            read_until(fd, b"never printed", 0.2)
+            done, code = os.waitpid(guard_pid, os.WNOHANG)
+            status = code if done else None
+        if status is None:
+            problems.append("the guard did not end")
+        elif status != 0:
+            problems.append(f"the guard ended with status {status}")
+        if not heartbeat_moves():
+            problems.append("the released helper does not run")
+    finally:
+        if helper_process:
+            helper_process.kill()
+            helper_process.wait()
+        try:
+            os.kill(guard_pid, signal.SIGKILL)
+            os.waitpid(guard_pid, 0)
+        except (ProcessLookupError, ChildProcessError):
+            pass
+    return problems
+
+
+problems = main()
+for problem in problems:
+    print(problem)
+if problems:
+    print(re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", output).decode(errors="replace"))
+sys.exit(1 if problems else 0)
+PYTHON
+: >"$data/blacklist.db"
+python3 "$work/terminal_guard.py" "$cli" "$data_windows" "$helper" "$beat_windows" \
+    "$work/beat" >&2 || fail "the guard on a terminal"
+
 cat "$work/guard.log" >>"$work/guards.log" 2>/dev/null || true
 if ((failures > 0)); then
     echo "--- guard output" >&2
