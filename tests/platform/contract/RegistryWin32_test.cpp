@@ -15,7 +15,10 @@ protected:
         m_key = "Software\\Quorvel Contract\\Win32 " + std::to_string(GetCurrentProcessId()) + " " +
                 m_temp.path().filename().string();
     }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, m_key.c_str()); }
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_key.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_key.c_str());
+    }
 
     bool KeyExists(const std::string& key) {
         HKEY opened = nullptr;
@@ -66,6 +69,25 @@ TEST_F(RegistryWin32, SetCreatesEveryMissingKeyOnThePath) {
                            &value, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(value, 1u);
+}
+
+// Each root reaches the predefined key of its handle value, 64-bit sign extension included.
+TEST_F(RegistryWin32, RootsAreTheirPredefinedKeys) {
+    const std::vector<std::byte> two{std::byte{2}, std::byte{0}, std::byte{0}, std::byte{0}};
+    const std::vector<std::byte> three{std::byte{3}, std::byte{0}, std::byte{0}, std::byte{0}};
+    ASSERT_TRUE(m_platform.registry->SetValue(RegRoot::CurrentUser, m_key, "Root",
+                                              platform::kRegDword, two));
+    ASSERT_TRUE(m_platform.registry->SetValue(RegRoot::LocalMachine, m_key, "Root",
+                                              platform::kRegDword, three));
+    for (const auto& [root, expected] :
+         {std::pair{HKEY_CURRENT_USER, DWORD{2}}, std::pair{HKEY_LOCAL_MACHINE, DWORD{3}}}) {
+        DWORD value = 0;
+        DWORD size = sizeof(value);
+        EXPECT_EQ(
+            RegGetValueA(root, m_key.c_str(), "Root", RRF_RT_REG_DWORD, nullptr, &value, &size),
+            ERROR_SUCCESS);
+        EXPECT_EQ(value, expected);
+    }
 }
 
 } // namespace
