@@ -105,7 +105,12 @@ public:
         return list;
     }
 
-    Status SuspendProcess(uint32_t pid) override { return ForEachThread(pid, SuspendThread); }
+    Status SuspendProcess(uint32_t pid) override {
+        // Holding ourselves would suspend the calling thread, with nobody left to resume.
+        if (pid == GetCurrentProcessId())
+            return MakeError(Errc::InvalidArgument, "will not suspend the own process");
+        return ForEachThread(pid, SuspendThread);
+    }
     Status ResumeProcess(uint32_t pid) override { return ForEachThread(pid, ResumeThread); }
 
     Status KillProcess(uint32_t pid) override {

@@ -133,8 +133,11 @@ TEST_F(ProcessesContract, KillEndsTheProcessOnceAndLaterCallsFailQuietly) {
     EXPECT_TRUE(!threads || threads.value().empty());
 }
 
-TEST_F(ProcessesContract, ProcessIdZeroIsRefusedEverywhere) {
+TEST_F(ProcessesContract, ProcessIdZeroIsRefusedEverywhereAndNoProcessHoldsItself) {
     auto& processes = *m_platform.processes;
+    // Reaching the next line at all shows that no thread of ours was held.
+    EXPECT_FALSE(processes.SuspendProcess(processes.CurrentProcessId()));
+
     EXPECT_FALSE(processes.KillProcess(0));
     EXPECT_FALSE(processes.SuspendProcess(0));
     EXPECT_FALSE(processes.ResumeProcess(0));
