@@ -22,7 +22,7 @@ const SnapshotName& NameComparer::KeyName(uint32_t key) const {
 
 NameComparer::Bucket& NameComparer::FindOrInsert(const SnapshotName& name, uint32_t key) {
     const auto tag = static_cast<uint32_t>(name.hash >> 32);
-    size_t index = name.hash & m_mask;
+    auto index = static_cast<size_t>(name.hash & m_mask);
     for (;;) {
         Bucket& bucket = m_buckets[index];
         if (bucket.key == 0) {

@@ -131,7 +131,7 @@ bool AppendSectionText(const ByteReader& file, const NtHeaders& nt, int32_t e_lf
         return false;
     // The count is the file's word: hold no more rows than the file has bytes for.
     const auto fits = file.size() / kSectionHeaderSize + 1;
-    sections.reserve(std::min<uint64_t>(static_cast<uint64_t>(count), fits));
+    sections.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count), fits)));
     text.reserve(64 + 260 * sections.capacity());
 
     AppendReportLine(text, "IMAGE_SECTION_HEADER");
