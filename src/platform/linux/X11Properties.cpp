@@ -1,5 +1,7 @@
 #include "platform/linux/X11Properties.h"
 
+#include "platform/linux/X11Library.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <memory>
@@ -10,7 +12,7 @@ namespace {
 struct XFreeDeleter {
     void operator()(void* data) const {
         if (data)
-            XFree(data);
+            x11::Api().XFree(data);
     }
 };
 using XData = std::unique_ptr<unsigned char, XFreeDeleter>;
@@ -31,8 +33,8 @@ std::optional<Property> ReadProperty(Display* display, Window window, Atom prope
     unsigned long bytesAfter = 0;
     unsigned char* raw = nullptr;
     const int status =
-        XGetWindowProperty(display, window, property, 0, kMaxPropertyLength, False, requested,
-                           &p.type, &p.format, &p.items, &bytesAfter, &raw);
+        x11::Api().XGetWindowProperty(display, window, property, 0, kMaxPropertyLength, False,
+                                      requested, &p.type, &p.format, &p.items, &bytesAfter, &raw);
     p.data.reset(raw);
     if (status != Success || p.type == None)
         return std::nullopt;
@@ -79,7 +81,7 @@ std::optional<std::string> TextProperty(Display* display, Window window, Atom pr
         return std::nullopt;
     const auto* bytes = p->data.get();
     // Xlib keeps interned atoms per display, so this costs no round trip after the first.
-    const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
+    const Atom utf8String = x11::Api().XInternAtom(display, "UTF8_STRING", False);
     if (p->type == utf8String)
         return std::string(reinterpret_cast<const char*>(bytes), p->items);
     if (p->type == XA_STRING)
@@ -92,12 +94,12 @@ std::optional<std::string> TextProperty(Display* display, Window window, Atom pr
     text.nitems = p->items;
     char** list = nullptr;
     int count = 0;
-    if (Xutf8TextPropertyToTextList(display, &text, &list, &count) < Success || !list)
+    if (x11::Api().Xutf8TextPropertyToTextList(display, &text, &list, &count) < Success || !list)
         return std::string(reinterpret_cast<const char*>(bytes), p->items);
     std::string joined;
     for (int i = 0; i < count; ++i)
         joined += list[i];
-    XFreeStringList(list);
+    x11::Api().XFreeStringList(list);
     return joined;
 }
 
@@ -106,11 +108,11 @@ std::vector<Window> Children(Display* display, Window window) {
     Window parent = None;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+    if (!x11::Api().XQueryTree(display, window, &root, &parent, &children, &count))
         return {};
     std::vector<Window> result(children, children + count);
     if (children)
-        XFree(children);
+        x11::Api().XFree(children);
     return result;
 }
 

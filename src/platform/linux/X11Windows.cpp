@@ -1,6 +1,7 @@
 #include "platform/linux/X11Windows.h"
 
 #include "platform/linux/Backends.h"
+#include "platform/linux/X11Library.h"
 #include "platform/linux/X11Properties.h"
 
 #include <X11/Xatom.h>
@@ -39,14 +40,14 @@ std::once_flag g_errorHandlersInstalled;
 
 struct Atoms {
     explicit Atoms(Display* d)
-        : clientListStacking(XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False)),
-          clientList(XInternAtom(d, "_NET_CLIENT_LIST", False)),
-          wmName(XInternAtom(d, "_NET_WM_NAME", False)),
-          wmPid(XInternAtom(d, "_NET_WM_PID", False)),
-          supported(XInternAtom(d, "_NET_SUPPORTED", False)),
-          showingDesktop(XInternAtom(d, "_NET_SHOWING_DESKTOP", False)),
-          wmState(XInternAtom(d, "WM_STATE", False)),
-          wmChangeState(XInternAtom(d, "WM_CHANGE_STATE", False)) {}
+        : clientListStacking(x11::Api().XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False)),
+          clientList(x11::Api().XInternAtom(d, "_NET_CLIENT_LIST", False)),
+          wmName(x11::Api().XInternAtom(d, "_NET_WM_NAME", False)),
+          wmPid(x11::Api().XInternAtom(d, "_NET_WM_PID", False)),
+          supported(x11::Api().XInternAtom(d, "_NET_SUPPORTED", False)),
+          showingDesktop(x11::Api().XInternAtom(d, "_NET_SHOWING_DESKTOP", False)),
+          wmState(x11::Api().XInternAtom(d, "WM_STATE", False)),
+          wmChangeState(x11::Api().XInternAtom(d, "WM_CHANGE_STATE", False)) {}
     Atom clientListStacking, clientList, wmName, wmPid, supported, showingDesktop, wmState,
         wmChangeState;
 };
@@ -64,7 +65,7 @@ std::optional<std::vector<Window>> ManagedClients(Display* d, Window root, const
 
 bool NotMapped(Display* d, Window w, bool* overrideRedirect = nullptr) {
     XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(d, w, &attributes))
+    if (!x11::Api().XGetWindowAttributes(d, w, &attributes))
         return false;
     if (overrideRedirect)
         *overrideRedirect = attributes.override_redirect;
@@ -87,10 +88,10 @@ Window ClientOf(Display* d, Window w, Atom wmState, int depth) {
     int format = 0;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, wmState, 0, 0, False, AnyPropertyType, &type, &format, &items,
-                           &after, &data) == Success) {
+    if (x11::Api().XGetWindowProperty(d, w, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                      &items, &after, &data) == Success) {
         if (data)
-            XFree(data);
+            x11::Api().XFree(data);
         if (type != None)
             return w;
     }
@@ -126,7 +127,7 @@ std::vector<Window> TopLevelWindows(Display* d, Window root, const Atoms& atoms)
 } // namespace
 
 void X11Windows::DisplayCloser::operator()(_XDisplay* display) const {
-    XCloseDisplay(display);
+    x11::Api().XCloseDisplay(display);
 }
 
 X11Windows::X11Windows(std::optional<std::string> displayName)
@@ -157,20 +158,22 @@ _XDisplay* X11Windows::connection() {
     }
     if (name.empty())
         return nullptr; // Wayland only, or no desktop at all
+    if (!x11::Load())
+        return nullptr; // no libX11 on this machine
     const auto now = std::chrono::steady_clock::now();
     if (now < m_nextAttempt)
         return nullptr;
 
     std::call_once(g_errorHandlersInstalled, [] {
-        XSetErrorHandler(IgnoreXError);
-        XSetIOErrorHandler(ReturnFromIoError);
+        x11::Api().XSetErrorHandler(IgnoreXError);
+        x11::Api().XSetIOErrorHandler(ReturnFromIoError);
     });
-    m_display.reset(XOpenDisplay(name.c_str()));
+    m_display.reset(x11::Api().XOpenDisplay(name.c_str()));
     if (!m_display) {
         m_nextAttempt = now + kRetryDelay;
         return nullptr;
     }
-    XSetIOErrorExitHandler(m_display.get(), &X11Windows::OnConnectionLost, this);
+    x11::Api().XSetIOErrorExitHandler(m_display.get(), &X11Windows::OnConnectionLost, this);
     return m_display.get();
 }
 
@@ -215,8 +218,8 @@ Status X11Windows::MinimizeAllWindows() {
         event.xclient.message_type = atoms.showingDesktop;
         event.xclient.format = 32;
         event.xclient.data.l[0] = 1;
-        XSendEvent(d, root, False, mask, &event);
-        XFlush(d);
+        x11::Api().XSendEvent(d, root, False, mask, &event);
+        x11::Api().XFlush(d);
         return {};
     }
 
@@ -234,8 +237,8 @@ Status X11Windows::MinimizeAllWindows() {
     }
     const int screen = DefaultScreen(d);
     for (Window w : clients)
-        XIconifyWindow(d, w, screen);
-    XFlush(d);
+        x11::Api().XIconifyWindow(d, w, screen);
+    x11::Api().XFlush(d);
     return {};
 }
 
