@@ -6,19 +6,7 @@
 namespace quorvel::guard::testing {
 namespace {
 
-class AlertTest : public ::testing::Test {
-protected:
-    // Holds a new process of that name and returns its alert.
-    std::shared_ptr<Alert> Hold(const std::string& name) {
-        rig.processes.Start(name);
-        rig.guard.Tick();
-        return rig.AlertFor(name);
-    }
-
-    void SetUp() override { rig.StartGuard({"init"}); }
-
-    GuardRig rig;
-};
+class AlertTest : public RunningGuardTest {};
 
 TEST_F(AlertTest, ShowsTheHeldProcessAndItsJailHistory) {
     const uint32_t editor = rig.processes.Start("editor");

@@ -114,6 +114,12 @@ void GuardRig::StartGuard(const std::vector<std::string>& running) {
     guard.Tick();
 }
 
+std::shared_ptr<Alert> GuardRig::Hold(const std::string& name) {
+    processes.Start(name);
+    guard.Tick();
+    return AlertFor(name);
+}
+
 std::shared_ptr<Alert> GuardRig::AlertFor(std::string_view name) const {
     for (const auto& alert : guard.openAlerts()) {
         if (alert->info().name == name)

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -151,6 +152,8 @@ struct GuardRig {
     void StartGuard(const std::vector<std::string>& running);
     // The alert open for the process of that name, or nullptr.
     std::shared_ptr<Alert> AlertFor(std::string_view name) const;
+    // Starts a new process of that name, ticks, and returns the alert that holds it.
+    std::shared_ptr<Alert> Hold(const std::string& name);
 
     FakeProcesses processes;
     FakeWindows windows;
@@ -159,6 +162,15 @@ struct GuardRig {
     FakeTrust trust;
     RecordingObserver observer;
     ProcessGuard guard;
+};
+
+// A guard already running over one process, for tests of what follows a hold.
+class RunningGuardTest : public ::testing::Test {
+protected:
+    void SetUp() override { rig.StartGuard({"init"}); }
+    std::shared_ptr<Alert> Hold(const std::string& name) { return rig.Hold(name); }
+
+    GuardRig rig;
 };
 
 } // namespace quorvel::guard::testing

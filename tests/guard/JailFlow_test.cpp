@@ -6,18 +6,7 @@
 namespace quorvel::guard::testing {
 namespace {
 
-class JailFlow : public ::testing::Test {
-protected:
-    void SetUp() override { rig.StartGuard({"init"}); }
-
-    std::shared_ptr<Alert> Hold(const std::string& name) {
-        rig.processes.Start(name);
-        rig.guard.Tick();
-        return rig.AlertFor(name);
-    }
-
-    GuardRig rig;
-};
+class JailFlow : public RunningGuardTest {};
 
 TEST_F(JailFlow, BlockedThenAllowedUnderAnotherCaseUpdatesOneRecord) {
     Hold("notepad.exe")->Block();
