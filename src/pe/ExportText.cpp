@@ -75,24 +75,12 @@ bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int
         return false;
 
     AppendNamedLine(text, " Name: ............... ", file.cString(*nameOffset, kNameBytes));
-    text += " Base: ............... ";
-    AppendDecimal(text, dir.Base);
-    EndReportLine(text);
-    text += " Functions exported: . ";
-    AppendDecimal(text, dir.NumberOfFunctions);
-    EndReportLine(text);
-    text += " Numbers of names: ... ";
-    AppendDecimal(text, dir.NumberOfNames);
-    EndReportLine(text);
-    text += " Addr of functions: .. 0x";
-    AppendHex(text, dir.AddressOfFunctions);
-    EndReportLine(text);
-    text += " Addr of names: ...... 0x";
-    AppendHex(text, dir.AddressOfNames);
-    EndReportLine(text);
-    text += " Addr of name ords: .. 0x";
-    AppendHex(text, dir.AddressOfNameOrdinals);
-    EndReportLine(text);
+    AppendDecimalLine(text, " Base: ............... ", dir.Base);
+    AppendDecimalLine(text, " Functions exported: . ", dir.NumberOfFunctions);
+    AppendDecimalLine(text, " Numbers of names: ... ", dir.NumberOfNames);
+    AppendHexLine(text, " Addr of functions: .. 0x", dir.AddressOfFunctions);
+    AppendHexLine(text, " Addr of names: ...... 0x", dir.AddressOfNames);
+    AppendHexLine(text, " Addr of name ords: .. 0x", dir.AddressOfNameOrdinals);
 
     // Empty tables stop the walk, and so do tables that the file cannot hold.
     if (dir.NumberOfFunctions <= 0 || dir.NumberOfNames <= 0)
@@ -132,12 +120,8 @@ bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int
         if (!ordinal)
             return false;
         AppendReportLine(text, "");
-        text += " Ordinal: ........ ";
-        AppendDecimal(text, *ordinal);
-        EndReportLine(text);
-        text += " Function address: 0x";
-        AppendHex(text, address);
-        EndReportLine(text);
+        AppendDecimalLine(text, " Ordinal: ........ ", *ordinal);
+        AppendHexLine(text, " Function address: 0x", address);
         for (int32_t j = firstName[i]; j >= 0; j = nextName[static_cast<size_t>(j)]) {
             const auto at = sections.toFileOffset(names->i32(static_cast<size_t>(j) * 4));
             if (!at)

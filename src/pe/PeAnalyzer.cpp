@@ -28,17 +28,9 @@ void AppendDosText(std::string& text, int16_t magic, int32_t e_lfanew) {
     text += " Signature: 0x";
     AppendHex(text, magic);
     AppendReportLine(text, " (MZ)");
-    text += " NT Headers address: 0x";
-    AppendHex(text, e_lfanew);
-    EndReportLine(text);
+    AppendHexLine(text, " NT Headers address: 0x", e_lfanew);
     AppendReportLine(text, "");
     AppendReportLine(text, " Total size: 64 bytes");
-}
-
-template <class Field> void AppendHexLine(std::string& text, std::string_view label, Field value) {
-    text += label;
-    AppendHex(text, value);
-    EndReportLine(text);
 }
 
 void AppendNtText(std::string& text, const NtHeaders& nt) {
@@ -55,9 +47,7 @@ void AppendNtText(std::string& text, const NtHeaders& nt) {
     AppendHex(text, nt.Machine);
     text += ' ';
     AppendReportLine(text, MachineName(nt.Machine));
-    text += " Number of sections:  ";
-    AppendDecimal(text, nt.NumberOfSections);
-    EndReportLine(text);
+    AppendDecimalLine(text, " Number of sections:  ", nt.NumberOfSections);
     AppendHexLine(text, " Size of Optional Header: 0x", nt.SizeOfOptionalHeader);
     AppendHexLine(text, " Characteristics: 0x", nt.Characteristics);
     AppendReportLine(text, "");

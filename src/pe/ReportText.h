@@ -30,4 +30,18 @@ template <std::signed_integral Field> void AppendHex(std::string& text, Field va
 // The signed value, a minus sign when negative, no leading blank.
 void AppendDecimal(std::string& text, int64_t value);
 
+// A whole line: the label, then the value.
+template <std::signed_integral Field>
+void AppendHexLine(std::string& text, std::string_view label, Field value) {
+    text += label;
+    AppendHex(text, value);
+    EndReportLine(text);
+}
+
+inline void AppendDecimalLine(std::string& text, std::string_view label, int64_t value) {
+    text += label;
+    AppendDecimal(text, value);
+    EndReportLine(text);
+}
+
 } // namespace quorvel::pe
