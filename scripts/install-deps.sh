@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang llvm libclang-rt-14-dev clang-format
     xvfb x11-utils
+    qt6-base-dev qt6-base-dev-tools
     util-linux procps python3 e2fsprogs
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine64 wine
@@ -19,6 +20,6 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}"
+    apt-get update -qq -o DPkg::Lock::Timeout=600
+    apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${missing[@]}"
 fi

@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 build=build/test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
-    -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON
+    -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON -DQUORVEL_BUILD_GUI=ON
 cmake --build "$build" -j "$jobs"
 
 # The Windows build, cross-compiled with mingw-w64 and tested under Wine.
