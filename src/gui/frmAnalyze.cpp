@@ -16,6 +16,12 @@ namespace {
 // Qt has no Windows-style "|" filter; this is the same filter in its own form.
 constexpr const char* kPeFilter = "PE [Portable Executable] (*.exe *.dll *.ocx)";
 
+bool EvenWidths(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(QLatin1Char('i')) ==
+           metrics.horizontalAdvance(QLatin1Char('W'));
+}
+
 // The report's lines end in CR LF; the views show lines, not carriage returns.
 QString ViewText(const std::string& text) {
     QString shown = QString::fromStdString(text);
@@ -42,7 +48,12 @@ frmAnalyze::frmAnalyze(AppContext& context, QWidget* parent)
     m_options[4] = m_ui->Option1_4;
 
     // Fixed pitch, so the report's dotted columns line up.
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!EvenWidths(fixed)) {
+        // Platforms without a theme name no fixed font; ask the font matcher for one.
+        fixed.setFamily(QStringLiteral("monospace"));
+        fixed.setStyleHint(QFont::TypeWriter);
+    }
     for (int i = 0; i < 5; ++i) {
         m_views[i]->setFont(fixed);
         connect(m_options[i], &QRadioButton::clicked, this, [this, i] { showView(i); });

@@ -36,7 +36,7 @@ private:
     AppContext& m_context;
     std::unique_ptr<Ui::frmAnalyze> m_ui;
     pe::AnalyzeState m_state;
-    QTimer m_timer1;
+    QTimer m_timer1{this};
     QPlainTextEdit* m_views[5] = {};
     QRadioButton* m_options[5] = {};
 };
