@@ -59,13 +59,11 @@ bool frmLogin::event(QEvent* event) {
 // The close box is "Cancel": without it the hidden main window would have no tray icon
 // left to be reopened from.
 void frmLogin::closeEvent(QCloseEvent* event) {
-    if (event->spontaneous()) {
-        event->ignore();
-        cmdCancel_Click();
-        return;
-    }
+    const bool wasShown = isVisible();
     m_ui->txtPassword->clear();
     QWidget::closeEvent(event);
+    if (wasShown)
+        emit cancelled();
 }
 
 } // namespace quorvel::gui

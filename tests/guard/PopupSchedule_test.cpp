@@ -98,10 +98,10 @@ TEST(PopupSchedule, CloseEarlyInTheSlideEndsItBeforeTheSlideFinishes) {
         ASSERT_LT(ticks, 1000);
     }
     EXPECT_EQ(ticks, 47);
-    EXPECT_EQ(schedule.slideOffsetTwips(), (10 + 46) * 20); // still sliding until unloaded
+    EXPECT_EQ(schedule.slideOffsetTwips(), (10 + 47) * 20); // still sliding until unloaded
     EXPECT_FALSE(schedule.slideTimerOn());
     schedule.SlideTick();
-    EXPECT_EQ(schedule.slideOffsetTwips(), (10 + 46) * 20);
+    EXPECT_EQ(schedule.slideOffsetTwips(), (10 + 47) * 20);
 }
 
 TEST(PopupSchedule, CloseDuringTheHoldDoesNotRestartTheCountdown) {
