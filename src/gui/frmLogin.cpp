@@ -56,14 +56,16 @@ bool frmLogin::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-// The close box is "Cancel": without it the hidden main window would have no tray icon
-// left to be reopened from.
+// The user's close box is "Cancel": without it the hidden main window would have no tray
+// icon left to be reopened from. The program closing the prompt (at exit) cancels nothing.
 void frmLogin::closeEvent(QCloseEvent* event) {
-    const bool wasShown = isVisible();
+    if (event->spontaneous() && isVisible()) {
+        event->ignore();
+        cmdCancel_Click();
+        return;
+    }
     m_ui->txtPassword->clear();
     QWidget::closeEvent(event);
-    if (wasShown)
-        emit cancelled();
 }
 
 } // namespace quorvel::gui

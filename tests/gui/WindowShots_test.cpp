@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -57,6 +58,7 @@ private slots:
         save(list, "frmWindows");
 
         gui::frmLogin login(ui.context);
+        login.findChild<QLineEdit*>("txtPassword")->setText("secret");
         save(&login, "frmLogin");
         gui::frmChangePass change(ui.context);
         save(&change, "frmChangePass");

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QtTest>
+#include <qtestspontaneevent.h>
 
 using quorvel::gui::frmLogin;
 using quorvel::gui::MessageBox;
@@ -111,15 +112,22 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
-    void theCloseBoxCancelsToo() {
+    void theCloseBoxCancelsButTheProgramsCloseDoesNot() {
         frmLogin window(m_ui->context);
         window.show();
         QSignalSpy cancelled(&window, &frmLogin::cancelled);
-        QVERIFY(window.close());
+        QCloseEvent closeBox; // as the window system delivers it
+        QSpontaneKeyEvent::setSpontaneous(&closeBox);
+        QApplication::instance()->notify(&window, &closeBox);
         QCOMPARE(cancelled.count(), 1);
         QVERIFY(!window.isVisible());
-        window.close(); // already hidden: nothing to cancel
+
+        window.show();
+        window.findChild<QLineEdit*>("txtPassword")->setText("half");
+        QVERIFY(window.close()); // the exit sequence
         QCOMPARE(cancelled.count(), 1);
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.findChild<QLineEdit*>("txtPassword")->text().isEmpty());
     }
 
     void focusReturnsToThePasswordWhenActivated() {
