@@ -2,6 +2,7 @@
 
 #include "ui_frmTrayMsg.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -119,14 +120,18 @@ void frmTrayMsg::cmdClose_Click() {
     follow();
 }
 
+// However it is closed, the next message loads a new popup, even before this one is deleted.
+void frmTrayMsg::closeEvent(QCloseEvent* event) {
+    if (g_instance == this)
+        g_instance = nullptr;
+    QWidget::closeEvent(event);
+}
+
 void frmTrayMsg::follow() {
     if (m_schedule->closed()) {
         m_timerLoad->stop();
         m_timerUnloadTime->stop();
         m_timerUnload1->stop();
-        // The next message loads a new popup, even before this one is deleted.
-        if (g_instance == this)
-            g_instance = nullptr;
         close();
         return;
     }

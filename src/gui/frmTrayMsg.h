@@ -37,6 +37,9 @@ public slots:
     void TimerUnload1_Timer();
     void cmdClose_Click();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     explicit frmTrayMsg(QWidget* parent = nullptr);
     // Follows the schedule: timers on or off, the window where it stands, or unloaded.

@@ -137,6 +137,11 @@ private slots:
         QVERIFY(second != first.data());
         QCOMPARE(second->y(), topAfter(0));
         QCOMPARE(second->schedule().slideOffsetTwips(), 0);
+
+        // Closed by the program (at exit): gone as well.
+        second->close();
+        QVERIFY(frmTrayMsg::instance() == nullptr);
+        QVERIFY(frmTrayMsg::ShowTrayMessage("WARNING", "third") != second);
     }
 
     void runsOnItsOwnTimers() {
