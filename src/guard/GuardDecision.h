@@ -15,6 +15,7 @@ enum class DecisionKind {
     Allowed,           // the alert's "Allow": resumed
     Blocked,           // the alert's "Block" or its countdown: stays suspended
     KilledNow,         // the alert's "Kill Now"
+    HoldFailed,        // it could not be suspended: it runs on, no alert asks
 };
 
 std::string_view DecisionText(DecisionKind kind);

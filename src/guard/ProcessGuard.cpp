@@ -197,12 +197,23 @@ void ProcessGuard::HandleNewProcesses() {
 
 void ProcessGuard::HoldProcess(std::string_view name) {
     const uint32_t pid = m_table[static_cast<size_t>(m_currentSlot)].th32ProcessID;
-    (void)m_processes.SuspendProcess(pid);
+    const bool held = m_processes.SuspendProcess(pid).ok();
     ++m_counters.totalDetected;
     m_observer.CountersChanged();
 
     std::string path = ImagePathOr(m_currentPid, name);
     std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
+    if (!held) {
+        // An alert would claim a hold that is not there, and its "Block" would jail a
+        // running process: say what happened instead.
+        line += " - could not be held, it runs on";
+        m_processLog.push_back(line);
+        m_observer.LogLineAdded(line);
+        Decide(DecisionKind::HoldFailed, pid, name, path);
+        m_observer.ShowTrayMessage(std::string(kHoldFailedTitle),
+                                   std::string(kHoldFailedMessage) + std::string(name));
+        return;
+    }
     m_processLog.push_back(line);
     m_observer.LogLineAdded(line);
     Decide(DecisionKind::Held, pid, name, path);

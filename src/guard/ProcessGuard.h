@@ -31,6 +31,8 @@ inline constexpr std::string_view kTableFullMessage =
     "Array full,Quorvel can't enumerate Processes";
 inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defend your PC";
 inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
+inline constexpr std::string_view kHoldFailedTitle = "WARNING";
+inline constexpr std::string_view kHoldFailedMessage = "Could not hold new process : ";
 
 struct GuardServices {
     platform::Processes& processes;

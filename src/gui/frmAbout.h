@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+
+namespace Ui {
+class frmAbout;
+}
 
 namespace quorvel::gui {
 
@@ -11,6 +16,9 @@ class frmAbout : public QWidget {
 public:
     explicit frmAbout(QWidget* parent = nullptr);
     ~frmAbout() override;
+
+private:
+    std::unique_ptr<Ui::frmAbout> m_ui;
 };
 
 } // namespace quorvel::gui

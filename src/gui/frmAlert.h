@@ -5,6 +5,13 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+class QTimer;
+
+namespace Ui {
+class frmAlert;
+}
+
 namespace quorvel::gui {
 
 struct AppContext;
@@ -26,12 +33,25 @@ public slots:
     // The 1000 ms countdown's tick.
     void countdownTick();
 
+    void uc7Allow_Click();
+    void uc7Block_Click();
+    void uc7Kill_Click();
+    void lblListWin_Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void popForm();
+    void placeKillNowHint();
+
+    std::unique_ptr<Ui::frmAlert> m_ui;
     std::shared_ptr<guard::Alert> m_alert;
     AppContext& m_context;
+    QTimer* m_tmr;
+    QLabel* m_killNowHint;
 };
 
 } // namespace quorvel::gui

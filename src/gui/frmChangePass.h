@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+
+namespace Ui {
+class frmChangePass;
+}
 
 namespace quorvel::gui {
 
@@ -13,6 +18,17 @@ class frmChangePass : public QWidget {
 public:
     explicit frmChangePass(AppContext& context, QWidget* parent = nullptr);
     ~frmChangePass() override;
+
+public slots:
+    void cmdganti_Click();
+
+protected:
+    // Unloading forgets what was typed.
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::frmChangePass> m_ui;
+    AppContext& m_context;
 };
 
 } // namespace quorvel::gui

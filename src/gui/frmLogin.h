@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+
+namespace Ui {
+class frmLogin;
+}
 
 namespace quorvel::gui {
 
@@ -19,6 +24,18 @@ signals:
     void passwordAccepted();
     // "Cancel": the main window puts its tray icon back.
     void cancelled();
+
+public slots:
+    void cmd_login_Click();
+    void cmdCancel_Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::frmLogin> m_ui;
+    AppContext& m_context;
 };
 
 } // namespace quorvel::gui

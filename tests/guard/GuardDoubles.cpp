@@ -50,6 +50,8 @@ platform::Result<std::vector<platform::ThreadEntry>> FakeProcesses::ListThreads(
 
 platform::Status FakeProcesses::SuspendProcess(uint32_t pid) {
     calls.push_back("suspend " + NameOf(pid));
+    if (failSuspend)
+        return platform::MakeError(platform::Errc::Failed, "not permitted");
     ++suspendCount[pid];
     return {};
 }

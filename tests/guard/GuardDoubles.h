@@ -40,6 +40,7 @@ public:
     uint32_t CurrentProcessId() override { return 1; }
 
     bool failListing = false;
+    bool failSuspend = false; // as for a process the user may not stop
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;
     std::map<uint32_t, int> suspendCount;

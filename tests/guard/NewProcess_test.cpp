@@ -318,5 +318,34 @@ TEST(NewProcess, HoldingCountsLogsAndOpensTheAlertAfterEventsRan) {
     EXPECT_EQ(rig.observer.decisions[0].path, "/opt/tools/tool.exe");
 }
 
+TEST(NewProcess, AProcessThatCannotBeSuspendedGetsNoAlertButALogLineAndAPopup) {
+    GuardRig rig;
+    rig.StartGuard({"init"});
+    rig.processes.failSuspend = true;
+    rig.processes.Start("root.exe", "/sbin/root.exe");
+    rig.guard.Tick();
+
+    EXPECT_EQ(rig.processes.calls.back(), "suspend root.exe");
+    EXPECT_TRUE(rig.observer.alerts.empty());
+    EXPECT_TRUE(rig.guard.openAlerts().empty());
+    EXPECT_EQ(rig.windows.minimizeCount, 0);
+    EXPECT_EQ(rig.guard.processLog(),
+              (std::vector<std::string>{
+                  "07/03/2013 : 14:05:09 - /sbin/root.exe - could not be held, it runs on"}));
+    EXPECT_EQ(rig.observer.trayMessages,
+              (std::vector<std::string>{"WARNING|Could not hold new process : root.exe"}));
+    ASSERT_EQ(rig.observer.decisions.size(), 1u);
+    EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::HoldFailed);
+    EXPECT_EQ(DecisionText(DecisionKind::HoldFailed), "Not held (runs on)");
+    EXPECT_EQ(rig.guard.counters().totalDetected, 1);
+
+    // The next process that can be held is held as before.
+    rig.processes.failSuspend = false;
+    rig.processes.Start("next.exe");
+    rig.guard.Tick();
+    ASSERT_EQ(rig.observer.alerts.size(), 1u);
+    EXPECT_EQ(rig.observer.alerts[0]->info().name, "next.exe");
+}
+
 } // namespace
 } // namespace quorvel::guard::testing

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "guard/AlertHost.h"
+#include "gui/AppContext.h"
+#include "platform/Platform.h"
+
+#include <QTemporaryDir>
+
+// Qt's "slots" keyword would eat the engine's slots() accessors.
+#pragma push_macro("slots")
+#undef slots
+#include "guard/GuardDoubles.h"
+#pragma pop_macro("slots")
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace quorvel::gui::testing {
+
+// Lends a desktop owned elsewhere (a guard rig's fake) to the windows' context.
+class BorrowedWindows final : public platform::DesktopWindows {
+public:
+    explicit BorrowedWindows(platform::DesktopWindows& windows) : m_windows(windows) {}
+    platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
+        return m_windows.ListTopLevelWindows();
+    }
+    platform::Status MinimizeAllWindows() override { return m_windows.MinimizeAllWindows(); }
+
+private:
+    platform::DesktopWindows& m_windows;
+};
+
+// The native platform on a temporary Data folder, with a scripted desktop.
+struct WindowContext {
+    WindowContext();
+    // The Data folder's file of that name.
+    QString dataFile(const QString& name) const;
+
+    QTemporaryDir dataDir;
+    guard::testing::FakeWindows windows;
+    platform::Platform platform;
+    AppContext context;
+};
+
+// Carries nothing out: only notes which answer an alert gave.
+class RecordingAlertHost final : public guard::AlertHost {
+public:
+    void AnswerAllow(guard::Alert& alert) override { record("allow", alert); }
+    void AnswerBlock(guard::Alert& alert) override { record("block", alert); }
+    void AnswerKillNow(guard::Alert& alert) override { record("kill", alert); }
+
+    std::vector<std::string> answers; // "allow 4711"
+
+private:
+    void record(const char* what, guard::Alert& alert) {
+        answers.push_back(std::string(what) + " " + std::to_string(alert.info().pid));
+    }
+};
+
+// Runs pending deletions, so that a window closed with WA_DeleteOnClose is gone.
+void FlushDeletes();
+
+// Every visible top-level widget of that object name.
+std::vector<QWidget*> VisibleWindows(const QString& objectName);
+
+} // namespace quorvel::gui::testing
