@@ -138,5 +138,5 @@ else
     echo "skipped: the Run at Startup checks need root (setpriv, mount namespaces)"
 fi
 
-echo "package checks: $passed passed, $failed failed"
+echo "package: $passed passed, $failed failed"
 ((failed == 0))
