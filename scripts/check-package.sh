@@ -114,11 +114,15 @@ if [[ $(id -u) -eq 0 ]]; then
 
     # As root the entry is the machine's: /etc/xdg/autostart, over a tmpfs in a mount
     # namespace of this check alone, so the machine's own folder is never written.
-    if [[ -d /etc/xdg/autostart ]]; then
-        HOME_DIR="$home" HKLM="$work/hklm" ROOT="$root" \
+    # Where the folder itself is missing, the tmpfs goes over /etc/xdg and the program
+    # makes the folder there.
+    over=/etc/xdg/autostart
+    [[ -d $over ]] || over=/etc/xdg
+    if [[ -d $over ]]; then
+        OVER="$over" HOME_DIR="$home" HKLM="$work/hklm" ROOT="$root" \
             unshare --mount --propagation private bash -c '
             set -e
-            mount -t tmpfs quorvel-check /etc/xdg/autostart
+            mount -t tmpfs quorvel-check "$OVER"
             run() {
                 env -i PATH=/usr/bin:/bin HOME="$HOME_DIR" QUORVEL_REGISTRY_HKLM="$HKLM" \
                     "$ROOT/usr/bin/quorvel-cli" autostart "$1"
@@ -132,7 +136,7 @@ if [[ $(id -u) -eq 0 ]]; then
         check "root's Run at Startup writes and removes /etc/xdg/autostart/quorvel.desktop" \
             test "$machine" -eq 0
     else
-        echo "skipped: no /etc/xdg/autostart on this machine"
+        echo "skipped: no /etc/xdg on this machine"
     fi
 else
     echo "skipped: the Run at Startup checks need root (setpriv, mount namespaces)"
