@@ -63,6 +63,9 @@ check "dependencies read from the binaries (libc6, Qt 6 Widgets)" \
     bash -c '[[ "$1" == *libc6* && "$1" == *libqt6widgets6* ]]' _ "$depends"
 check "clamav recommended" test "$(dpkg-deb -f "$deb" Recommends)" = clamav
 
+check "apt can install it here (simulated)" \
+    bash -c 'apt-get -s -o Debug::NoLocking=1 install "./$1" >/dev/null 2>&1' _ "$deb"
+
 lintian --fail-on error "$deb" \
     >"$work/lintian" 2>&1 && lint=0 || lint=$?
 grep -v "root privileges" "$work/lintian" || true
