@@ -12,6 +12,7 @@ packages=(
     util-linux procps python3 e2fsprogs
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine64 wine
+    dpkg-dev file lintian desktop-file-utils librsvg2-bin
 )
 
 missing=()

@@ -19,4 +19,7 @@ fi
 # Bounded fuzzing runs of every libFuzzer target.
 bash scripts/fuzz.sh
 
+# The Debian package: built from a release build and checked without installing it.
+bash scripts/check-package.sh
+
 ctest --test-dir "$build" --output-on-failure -j "$jobs"

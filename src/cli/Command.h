@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "store/DataFolder.h"
 
 #include <ostream>
 #include <span>
@@ -33,6 +34,11 @@ std::span<const Command> ProcessCommands(); // ProcessCommands.cpp
 std::span<const Command> GuardCommands();   // GuardCommands.cpp
 std::span<const Command> StoreCommands();   // StoreCommands.cpp
 std::span<const Command> PeCommands();      // PeCommands.cpp
+
+// The running program's Data folder: beside it in a portable copy, else the user's own,
+// seeded from the shared defaults on first use (a problem there is told on err, and the
+// command goes on as with missing files). StoreCommands.cpp. Needs shell and files.
+store::DataFolder ProgramDataFolder(CommandContext& context);
 
 // Prints "quorvel-cli: " and the message on err; returns kExitUsage.
 int UsageError(CommandContext& context, std::string_view message);

@@ -240,10 +240,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
         return kExitFailed;
     }
 
-    const char separator = platform.files->PathSeparator();
     const auto data = options->dataFolder
-                          ? store::DataFolder(*options->dataFolder, separator)
-                          : store::DataFolder::BesideProgram(*platform.shell, separator);
+                          ? store::DataFolder(*options->dataFolder, platform.files->PathSeparator())
+                          : ProgramDataFolder(context);
     store::TrustList whitelist(*platform.files, *platform.ansi, data.whitelistPath());
     store::TrustList blacklist(*platform.files, *platform.ansi, data.blacklistPath());
     whitelist.LoadTrustList();

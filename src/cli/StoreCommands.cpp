@@ -1,6 +1,8 @@
 #include "cli/Command.h"
 #include "regguard/RegistryValues.h"
 #include "store/DataFolder.h"
+#include "store/ProgramLayout.h"
+#include "store/Settings.h"
 #include "store/TrustList.h"
 
 #include <charconv>
@@ -120,13 +122,50 @@ int RunLists(CommandContext& context, std::span<const std::string> args) {
         context.err << "quorvel-cli: cannot find the Data folder on this system\n";
         return kExitFailed;
     }
-    const char separator = platform.files->PathSeparator();
-    const auto data = folder ? store::DataFolder(*folder, separator)
-                             : store::DataFolder::BesideProgram(*platform.shell, separator);
+    const auto data = folder ? store::DataFolder(*folder, platform.files->PathSeparator())
+                             : ProgramDataFolder(context);
     store::TrustList whitelist(*platform.files, *platform.ansi, data.whitelistPath());
     store::TrustList blacklist(*platform.files, *platform.ansi, data.blacklistPath());
     PrintList(context, "whitelist:", whitelist);
     PrintList(context, "blacklist:", blacklist);
+    return kExitOk;
+}
+
+int RunPaths(CommandContext& context, std::span<const std::string> args) {
+    if (!args.empty())
+        return UsageError(context, "paths takes no arguments");
+    auto& platform = context.platform;
+    if (!platform.files || !platform.shell) {
+        context.err << "quorvel-cli: cannot find the program's folders on this system\n";
+        return kExitFailed;
+    }
+    const auto layout = store::FindProgramLayout(*platform.shell, *platform.files);
+    context.out << "layout: " << (layout.installed ? "installed" : "portable") << "\n"
+                << "data: " << layout.dataFolder << "\n";
+    if (layout.installed)
+        context.out << "defaults: " << layout.defaultDataFolder << "\n";
+    context.out << "scanner: " << layout.clamAvFolder << "\n"
+                << "scan report: " << layout.scanReportPath() << "\n"
+                << "downloads: " << layout.downloadFolder << "\n";
+    return kExitOk;
+}
+
+// "Run at Startup" as the Settings page applies it, for the desktop program beside this one.
+int RunAutostart(CommandContext& context, std::span<const std::string> args) {
+    if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
+        return UsageError(context, "autostart takes on or off");
+    auto& platform = context.platform;
+    if (!platform.files || !platform.shell || !platform.ansi || !platform.registry) {
+        context.err << "quorvel-cli: there is no auto-start on this system\n";
+        return kExitFailed;
+    }
+    const char separator = platform.files->PathSeparator();
+    const std::string desktop = platform.shell->ProgramFolder() + separator +
+                                (separator == '\\' ? "quorvel.exe" : "quorvel");
+    const auto layout = store::FindProgramLayout(*platform.shell, *platform.files);
+    store::Settings settings(*platform.files, *platform.ansi, *platform.registry,
+                             layout.data().mainIniPath(), desktop);
+    settings.ApplyAutoStart(args[0] == "on");
     return kExitOk;
 }
 
@@ -135,9 +174,19 @@ constexpr Command kCommands[] = {
      "read or write one registry value (ROOT: HKCU or HKLM)", RunReg},
     {"lists", "[--data FOLDER]", "print the whitelist and the blacklist as the guard sees them",
      RunLists},
+    {"autostart", "on|off", "start the desktop program at log-in, or no longer", RunAutostart},
+    {"paths", "", "print where this copy keeps its data, scan report and downloads", RunPaths},
 };
 
 } // namespace
+
+store::DataFolder ProgramDataFolder(CommandContext& context) {
+    auto& platform = context.platform;
+    const auto layout = store::FindProgramLayout(*platform.shell, *platform.files);
+    if (auto prepared = store::PrepareUserFolders(*platform.files, layout); !prepared)
+        context.err << "quorvel-cli: " << prepared.error().message << "\n";
+    return layout.data();
+}
 
 std::span<const Command> StoreCommands() {
     return kCommands;

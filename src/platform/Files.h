@@ -76,6 +76,12 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     virtual bool IsDirectory(const std::string& path) = 0;
 
+    // Creates one folder (its parent must exist), readable by its owner only; an existing
+    // folder is no failure. Backends without folders of their own keep the default.
+    virtual Status CreateFolder(const std::string& path) {
+        return MakeError(Errc::Unsupported, "cannot create the folder " + path);
+    }
+
     // The user's documents folder (CSIDL_PERSONAL).
     virtual Result<std::string> DocumentsFolder() = 0;
 };

@@ -2,6 +2,7 @@
 #include "store/TempFolder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -106,6 +107,54 @@ TEST_F(StoreCliTest, MachineRunValueComesAndGoesWithTheAutostartEntry) {
     EXPECT_NE(ReadBytes(entry).find("\nExec=/usr/bin/quorvel\n"), std::string::npos);
     ASSERT_EQ(Cli({"reg", "delete", "HKLM", kRun, "Quorvel"}).exitCode, 0);
     EXPECT_FALSE(quorvel::testing::PathExists(entry));
+}
+
+TEST_F(StoreCliTest, RunAtStartupWritesAndRemovesTheDesktopProgramsEntry) {
+    const std::string entry = m_temp / "autostart/quorvel.desktop";
+    const std::string bin = std::filesystem::path(QUORVEL_CLI).parent_path().string();
+    ASSERT_EQ(Cli({"autostart", "on"}).exitCode, 0);
+    EXPECT_NE(ReadBytes(entry).find("\nExec=" + bin + "/quorvel\n"), std::string::npos);
+    ASSERT_EQ(Cli({"autostart", "off"}).exitCode, 0);
+    EXPECT_FALSE(quorvel::testing::PathExists(entry));
+    EXPECT_EQ(Cli({"autostart", "maybe"}).exitCode, 2);
+}
+
+TEST_F(StoreCliTest, ABuildKeepsItsDataBesideTheExecutable) {
+    const std::string bin = std::filesystem::path(QUORVEL_CLI).parent_path().string();
+    const CliRun run = Cli({"paths"}, "HOME=" + Quoted(m_temp / "home"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "layout: portable\ndata: " + bin + "/Data\nscanner: " + bin +
+                           "/ClamAV\nscan report: " + bin + "/clamreport.txt\ndownloads: " + bin +
+                           "\n");
+    EXPECT_FALSE(quorvel::testing::PathExists(m_temp / "home"));
+}
+
+TEST_F(StoreCliTest, AnInstalledCopySeedsTheUsersDataFromTheSharedDefaults) {
+    // The layout of the package: usr/bin beside usr/share/quorvel/Data.
+    const std::string shared = m_temp / "usr/share/quorvel/Data";
+    std::filesystem::create_directories(m_temp / "usr/bin");
+    std::filesystem::create_directories(shared);
+    std::filesystem::copy_file(QUORVEL_CLI, m_temp / "usr/bin/quorvel-cli");
+    WriteBytes(shared + "/whitelist.db", "kenal|explorer.exe\r\n");
+    WriteBytes(shared + "/main.ini", "[QUORVEL]\r001-0\r002-0\r003-0\r004-0\r005-0\r");
+    const std::string home = m_temp / "home";
+    std::filesystem::create_directories(home);
+    const auto installed = [&](const std::string& arg) {
+        const std::string command = "env -i HOME=" + Quoted(home) + " " +
+                                    Quoted(m_temp / "usr/bin/quorvel-cli") + " " + arg + " >" +
+                                    Quoted(m_temp / "out") + " 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << ReadBytes(m_temp / "out");
+        return ReadBytes(m_temp / "out");
+    };
+    EXPECT_NE(installed("paths").find("layout: installed\ndata: " + home +
+                                      "/.config/quorvel/Data\ndefaults: " + shared + "\n"),
+              std::string::npos);
+    EXPECT_EQ(installed("lists"), "whitelist:\n  explorer.exe\nblacklist:\n");
+    EXPECT_EQ(ReadBytes(home + "/.config/quorvel/Data/main.ini"), ReadBytes(shared + "/main.ini"));
+    WriteBytes(home + "/.config/quorvel/Data/whitelist.db", "kenal|mine.exe\r\n");
+    EXPECT_EQ(installed("lists"), "whitelist:\n  mine.exe\nblacklist:\n");
+    EXPECT_EQ(ReadBytes(shared + "/whitelist.db"), "kenal|explorer.exe\r\n");
+    EXPECT_FALSE(quorvel::testing::PathExists(m_temp / "usr/bin/Data"));
 }
 
 TEST_F(StoreCliTest, ArgumentsThatCannotBeUnderstoodExitWithTwo) {

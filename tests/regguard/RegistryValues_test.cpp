@@ -162,5 +162,19 @@ TEST_F(RegistryValuesTest, AnUnwritableMachineRootChangesNothingAndTellsNothing)
     EXPECT_EQ(GetRegDword(user, RegRoot::LocalMachine, kRun, "Quorvel"), 0);
 }
 
+TEST_F(RegistryValuesTest, AUsersOwnAutostartEntryFollowsTheRequestAlone) {
+    // A normal user: the machine root is out of reach, the entry is in the user's folders,
+    // whose parents a new account may not have yet.
+    WriteBytes(m_temp / "blocked", "a file, not a folder");
+    const std::string entry = m_temp / "home/.config/autostart/quorvel.desktop";
+    platform::linux_backend::FileRegistry user(
+        {m_temp / "hkcu", m_temp / "blocked/quorvel", m_temp / "home/.config/autostart", true});
+    EXPECT_FALSE(SetRegString(user, *m_ansi, RegRoot::LocalMachine, kRun, "Quorvel", "/bin/q"));
+    EXPECT_NE(ReadBytes(entry).find("\nExec=/bin/q\n"), std::string::npos);
+    EXPECT_FALSE(DeleteRegValue(user, RegRoot::LocalMachine, kRun, "Quorvel"));
+    EXPECT_FALSE(quorvel::testing::PathExists(entry));
+    EXPECT_TRUE(quorvel::testing::PathExists(m_temp / "home/.config/autostart"));
+}
+
 } // namespace
 } // namespace quorvel::regguard

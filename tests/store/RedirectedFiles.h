@@ -45,6 +45,9 @@ public:
     }
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
     bool IsDirectory(const std::string& path) override { return m_real.IsDirectory(path); }
+    platform::Status CreateFolder(const std::string& path) override {
+        return m_real.CreateFolder(path);
+    }
     platform::Result<std::string> DocumentsFolder() override {
         if (m_documents.empty())
             return platform::MakeError(platform::Errc::NotFound, "no documents folder");

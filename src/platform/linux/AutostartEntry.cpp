@@ -36,6 +36,23 @@ std::string DesktopExecValue(const std::string& program) {
     return value;
 }
 
+namespace {
+
+// A new user may have no ~/.config yet: its missing parents are private, as that one wants.
+Status MakeFolder(const std::string& folder, mode_t mode = 0755) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0)
+        return {};
+    if (const auto slash = folder.rfind('/'); slash != std::string::npos && slash > 0)
+        if (auto made = MakeFolder(folder.substr(0, slash), 0700); !made)
+            return made;
+    if (::mkdir(folder.c_str(), mode) != 0 && errno != EEXIST)
+        return PosixError("cannot create", folder);
+    return {};
+}
+
+} // namespace
+
 AutostartEntry::AutostartEntry(std::string folder) : m_folder(std::move(folder)) {}
 
 std::string AutostartEntry::path() const {
@@ -46,8 +63,8 @@ Status AutostartEntry::Write(const std::string& program) {
     if (program.empty() ||
         std::any_of(program.begin(), program.end(), [](char c) { return c >= 0 && c < 0x20; }))
         return MakeError(Errc::InvalidArgument, "no program path fit for a desktop entry");
-    if (::mkdir(m_folder.c_str(), 0755) != 0 && errno != EEXIST)
-        return PosixError("cannot create", m_folder);
+    if (auto made = MakeFolder(m_folder); !made)
+        return made;
     const std::string text = "[Desktop Entry]\n"
                              "Type=Application\n"
                              "Name=Quorvel\n"

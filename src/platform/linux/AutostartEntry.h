@@ -6,8 +6,8 @@
 
 namespace quorvel::platform::linux_backend {
 
-// The system-wide log-in autostart entry, quorvel.desktop in an XDG autostart folder
-// (/etc/xdg/autostart unless a test says otherwise).
+// The log-in autostart entry, quorvel.desktop in an XDG autostart folder: the machine's
+// /etc/xdg/autostart or a user's own $XDG_CONFIG_HOME/autostart.
 class AutostartEntry {
 public:
     static constexpr const char* kFileName = "quorvel.desktop";

@@ -91,19 +91,20 @@ const char* RootName(RegRoot root) {
 
 FileRegistryLocations FileRegistryLocations::FromEnvironment() {
     FileRegistryLocations locations;
+    std::string config = Environment("XDG_CONFIG_HOME");
+    if (!config.starts_with('/'))
+        config = Environment("HOME") + "/.config";
     locations.currentUser = Environment("QUORVEL_REGISTRY_HKCU");
-    if (locations.currentUser.empty()) {
-        std::string config = Environment("XDG_CONFIG_HOME");
-        if (config.empty())
-            config = Environment("HOME") + "/.config";
+    if (locations.currentUser.empty())
         locations.currentUser = config + "/quorvel";
-    }
     locations.localMachine = Environment("QUORVEL_REGISTRY_HKLM");
     if (locations.localMachine.empty())
         locations.localMachine = "/etc/quorvel";
+    locations.userAutostart = ::geteuid() != 0;
     locations.autostart = Environment("QUORVEL_AUTOSTART_DIR");
     if (locations.autostart.empty())
-        locations.autostart = "/etc/xdg/autostart";
+        locations.autostart =
+            locations.userAutostart ? config + "/autostart" : "/etc/xdg/autostart";
     return locations;
 }
 
@@ -184,7 +185,7 @@ Status FileRegistry::SetValue(RegRoot root, const std::string& key, const std::s
         }
         return {};
     });
-    if (stored && IsAutostartValue(root, key, name)) {
+    if ((stored || m_locations.userAutostart) && IsAutostartValue(root, key, name)) {
         AutostartEntry entry(m_locations.autostart);
         const std::string ansi(reinterpret_cast<const char*>(data.data()), data.size());
         if (type == kRegString)
@@ -213,7 +214,8 @@ Status FileRegistry::DeleteValue(RegRoot root, const std::string& key, const std
                              return {};
                          });
     // The entry follows the value: gone whenever the value is known to be gone.
-    if ((deleted || deleted.error().code == Errc::NotFound) && IsAutostartValue(root, key, name))
+    if ((deleted || deleted.error().code == Errc::NotFound || m_locations.userAutostart) &&
+        IsAutostartValue(root, key, name))
         (void)AutostartEntry(m_locations.autostart).Remove();
     return deleted;
 }

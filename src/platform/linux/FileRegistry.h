@@ -13,10 +13,15 @@ struct FileRegistryLocations {
     std::string currentUser;  // holds HKEY_CURRENT_USER.reg
     std::string localMachine; // holds HKEY_LOCAL_MACHINE.reg
     std::string autostart;    // holds quorvel.desktop
+    // The autostart folder is the user's own: the entry follows every set and delete of
+    // the Run value, even where the machine root itself cannot be written.
+    bool userAutostart = false;
 
-    // $XDG_CONFIG_HOME/quorvel (~/.config/quorvel), /etc/quorvel and /etc/xdg/autostart,
-    // each replaced by $QUORVEL_REGISTRY_HKCU, $QUORVEL_REGISTRY_HKLM and
-    // $QUORVEL_AUTOSTART_DIR when set (for tests that run the program in a child process).
+    // $XDG_CONFIG_HOME/quorvel (~/.config/quorvel), /etc/quorvel, and for the autostart
+    // entry /etc/xdg/autostart when run as root, else the user's own
+    // $XDG_CONFIG_HOME/autostart; each replaced by $QUORVEL_REGISTRY_HKCU,
+    // $QUORVEL_REGISTRY_HKLM and $QUORVEL_AUTOSTART_DIR when set (for tests that run the
+    // program in a child process).
     static FileRegistryLocations FromEnvironment();
 };
 
@@ -28,7 +33,8 @@ struct FileRegistryLocations {
 //
 // The value "Quorvel" under HKEY_LOCAL_MACHINE's Run key is also the log-in autostart
 // entry: setting it writes quorvel.desktop with the value as the program to start,
-// deleting it removes that file.
+// deleting it removes that file. A normal user cannot write the machine root, so there the
+// entry is the user's own and follows the request alone.
 class FileRegistry final : public Registry {
 public:
     explicit FileRegistry(FileRegistryLocations locations);

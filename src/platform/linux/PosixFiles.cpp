@@ -207,6 +207,14 @@ public:
         return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     }
 
+    Status CreateFolder(const std::string& path) override {
+        if (path.empty())
+            return MakeError(Errc::InvalidArgument, "empty path");
+        if (::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && IsDirectory(path)))
+            return {};
+        return PosixError("cannot create", path);
+    }
+
     Result<std::string> DocumentsFolder() override {
         std::string folder = FindDocumentsFolder();
         if (folder.empty())

@@ -214,6 +214,18 @@ public:
         return wide && !wide.value().empty() && PathIsDirectoryW(wide.value().c_str()) != FALSE;
     }
 
+    Status CreateFolder(const std::string& path) override {
+        auto wide = Utf8ToWide(path);
+        if (!wide)
+            return wide.error();
+        if (wide.value().empty())
+            return MakeError(Errc::InvalidArgument, "empty path");
+        if (CreateDirectoryW(wide.value().c_str(), nullptr) ||
+            (GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path)))
+            return {};
+        return LastError("CreateDirectoryW");
+    }
+
     Result<std::string> DocumentsFolder() override {
         char folder[MAX_PATH + 1] = {};
         if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_PERSONAL, FALSE))

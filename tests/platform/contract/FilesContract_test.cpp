@@ -226,6 +226,21 @@ TEST_F(FilesContract, ExistsAndIsDirectoryTellFilesFoldersAndNothing) {
     EXPECT_FALSE(files().IsDirectory(""));
 }
 
+TEST_F(FilesContract, CreateFolderMakesOneLevelAndKeepsWhatIsThere) {
+    const std::string folder = m_temp.utf8("made");
+    ASSERT_TRUE(files().CreateFolder(folder));
+    EXPECT_TRUE(files().IsDirectory(folder));
+    Put("made/kept.txt", "x");
+    EXPECT_TRUE(files().CreateFolder(folder)) << "an existing folder is no failure";
+    EXPECT_EQ(Get("made/kept.txt"), "x");
+
+    Put("file.txt", "x");
+    EXPECT_FALSE(files().CreateFolder(m_temp.utf8("file.txt")));
+    EXPECT_FALSE(files().CreateFolder(m_temp.utf8("missing/below")));
+    EXPECT_FALSE(ExistsOnDisk("missing"));
+    EXPECT_FALSE(files().CreateFolder(""));
+}
+
 TEST_F(FilesContract, NamesBeyondAsciiWorkInEveryOperation) {
     // Latin, Greek and CJK: more than any one ANSI code page holds.
     const std::string name = "Gr\xC3\xBC\xC3\x9F"
