@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-build=build/release
+build=${QUORVEL_BUILD:-build/release}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF \
     -DQUORVEL_BUILD_GUI=ON
 cmake --build "$build" -j "$(nproc)"
