@@ -1,28 +1,33 @@
 #!/usr/bin/env bash
 # gui-startup.sh QUORVEL RUNS: milliseconds from starting the program to the first paint
-# of its main window, on a temporary Data folder; each copy is ended by its PID.
+# of its main window, on a temporary Data folder; each copy is ended by its PID. While the
+# program runs only shell builtins run here: the guard would hold any new process.
 set -uo pipefail
 program=$1
 runs=${2:-5}
 for run in $(seq "$runs"); do
     work=$(mktemp -d)
     mkdir -m 700 "$work/runtime"
-    start=$(date +%s%3N)
+    mkfifo "$work/err"
+    start=${EPOCHREALTIME/./}
     XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
         QUORVEL_REPORT_FIRST_PAINT=1 "$program" --data "$work" 2>"$work/err" &
     pid=$!
-    for _ in $(seq 200); do
-        grep -q "first paint at" "$work/err" && break
-        sleep 0.05
+    painted=""
+    exec 4<"$work/err"
+    while IFS= read -r -t 30 line <&4; do
+        if [[ $line =~ ^first\ paint\ at\ ([0-9]+)\ ms$ ]]; then
+            painted=${BASH_REMATCH[1]}
+            break
+        fi
     done
-    painted=$(sed -n 's/^first paint at \([0-9]*\) ms$/\1/p' "$work/err" | head -n1)
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
+    exec 4<&-
     if [[ -n "$painted" ]]; then
-        echo "run $run: $((painted - start)) ms"
+        echo "run $run: $((painted - start / 1000)) ms"
     else
         echo "run $run: no paint seen"
-        cat "$work/err"
     fi
     rm -rf "$work"
 done

@@ -93,6 +93,8 @@ int main(int argc, char* argv[]) {
     quorvel::gui::AppContext context{platform, dataFolder, platform.shell->ProgramFolder()};
 
     quorvel::gui::frmUtama window(context);
+    // A backend of its own for the guard's listings on their thread.
+    window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
     QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     FirstPaintReporter reporter;

@@ -4,6 +4,7 @@
 #include "gui/AppContext.h"
 #include "gui/AppIcon.h"
 #include "gui/MessageBox.h"
+#include "gui/SnapshotWorker.h"
 #include "gui/cSysTray.h"
 #include "gui/frVirusScan.h"
 #include "gui/frmAbout.h"
@@ -82,7 +83,7 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
 
     m_timer = new QTimer(this);
     m_timer->setObjectName("tmrProcRef");
-    connect(m_timer, &QTimer::timeout, this, [this] { m_engine.Tick(); });
+    connect(m_timer, &QTimer::timeout, this, &frmUtama::guardTick);
 
     m_settingBoxes = {ui->chkselfcheck, ui->chkjustwarnme, ui->chkrun, ui->chkregquorvel,
                       ui->chkauto};
@@ -92,10 +93,27 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
 
 frmUtama::~frmUtama() {
     m_timer->stop();
+    m_snapshots.reset();
     for (auto& [alert, window] : m_alerts) {
         if (window)
             window->disconnect(this);
     }
+}
+
+void frmUtama::listOnOwnThread(std::unique_ptr<platform::Processes> processes) {
+    m_snapshots = std::make_unique<SnapshotWorker>(std::move(processes));
+}
+
+void frmUtama::guardTick() {
+    if (!m_snapshots) {
+        m_engine.Tick();
+        return;
+    }
+    // A tick that finds the last list still being taken is skipped.
+    m_snapshots->request([this](SnapshotWorker::Listing listing) {
+        if (!m_exited)
+            m_engine.TickWith(std::move(listing));
+    });
 }
 
 void frmUtama::buildTray() {

@@ -35,6 +35,7 @@ class cSysTray;
 class frmAlert;
 class frmLogin;
 class frVirusScan;
+class SnapshotWorker;
 
 // The main window: the guard's controls and counters, the eight panels and the windows
 // the navigation opens, the tray icon, and the exit question. It is the guard's observer.
@@ -52,6 +53,9 @@ public:
     // Start-up from the machine label on: lists, guard flags, settings, the first
     // snapshot (which judges nothing), Start, and the counters.
     void StartUp();
+    // From now on the guard timer's process lists are taken on a thread of their own,
+    // with this backend; the decisions stay on this thread.
+    void listOnOwnThread(std::unique_ptr<platform::Processes> processes);
 
     guard::ProcessGuard& engine() { return m_engine; }
     store::TrustLists& lists() { return m_lists; }
@@ -95,6 +99,7 @@ private:
     void GuardStateChanged() override;
     void ProcessPendingEvents() override;
 
+    void guardTick();
     void connectControls();
     void buildTray();
     void showPanel(QWidget* panel);
@@ -124,6 +129,7 @@ private:
     guard::SystemClock m_systemClock;
     guard::ProcessGuard m_engine;
     QTimer* m_timer = nullptr;
+    std::unique_ptr<SnapshotWorker> m_snapshots;
     cSysTray* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
     frVirusScan* m_virusScan = nullptr;

@@ -53,6 +53,7 @@ private slots:
         quorvel::gui::AppContext context{platform, data.path().toStdString(),
                                          data.path().toStdString()};
         quorvel::gui::frmUtama window(context);
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
         window.StartUp();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
