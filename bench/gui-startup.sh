@@ -16,8 +16,9 @@ for run in $(seq "$runs"); do
     painted=""
     exec 4<"$work/err"
     while IFS= read -r -t 30 line <&4; do
-        if [[ $line =~ ^first\ paint\ at\ ([0-9]+)\ ms$ ]]; then
+        if [[ $line =~ ^first\ paint\ at\ ([0-9]+)\ ms,\ cpu\ ([0-9]+)\ ms$ ]]; then
             painted=${BASH_REMATCH[1]}
+            cpu=${BASH_REMATCH[2]}
             break
         fi
     done
@@ -25,7 +26,7 @@ for run in $(seq "$runs"); do
     wait "$pid" 2>/dev/null
     exec 4<&-
     if [[ -n "$painted" ]]; then
-        echo "run $run: $((painted - start / 1000)) ms"
+        echo "run $run: $((painted - start / 1000)) ms ($cpu ms of processor time)"
     else
         echo "run $run: no paint seen"
     fi
