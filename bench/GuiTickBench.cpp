@@ -26,6 +26,9 @@ struct Desktop {
         if (whitelist.open(QIODevice::WriteOnly))
             whitelist.write("kenal|sleep\r\n");
         whitelist.close();
+        for (const char* variable :
+             {"QUORVEL_REGISTRY_HKCU", "QUORVEL_REGISTRY_HKLM", "QUORVEL_AUTOSTART_DIR"})
+            qputenv(variable, data.filePath(variable).toUtf8());
         platform = platform::CreateNativePlatform();
         context = std::make_unique<gui::AppContext>(
             gui::AppContext{platform, data.path().toStdString(), data.path().toStdString()});

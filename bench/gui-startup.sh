@@ -11,6 +11,8 @@ for run in $(seq "$runs"); do
     mkfifo "$work/err"
     start=${EPOCHREALTIME/./}
     XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+        QUORVEL_REGISTRY_HKCU="$work/hkcu" QUORVEL_REGISTRY_HKLM="$work/hklm" \
+        QUORVEL_AUTOSTART_DIR="$work/autostart" \
         QUORVEL_REPORT_FIRST_PAINT=1 "$program" --data "$work" 2>"$work/err" &
     pid=$!
     painted=""

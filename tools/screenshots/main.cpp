@@ -55,6 +55,10 @@ int main(int argc, char* argv[]) {
     quorvel::gui::MessageBox::enableTestMode(); // the exit question is answered Yes
 
     QTemporaryDir data;
+    // The registry and the auto-start entry of the run stay in its own folder.
+    for (const char* variable :
+         {"QUORVEL_REGISTRY_HKCU", "QUORVEL_REGISTRY_HKLM", "QUORVEL_AUTOSTART_DIR"})
+        qputenv(variable, data.filePath(variable).toUtf8());
     WriteFile(data.filePath("whitelist.db"), "kenal|Xvfb\r\nkenal|trayer\r\nkenal|bash\r\n");
     WriteFile(data.filePath("blacklist.db"), "kenal|nc.exe\r\n");
     WriteFile(data.filePath("main.ini"), "[QUORVEL]\r001-0\r002-0\r003-0\r004-1\r005-0\r");

@@ -13,6 +13,9 @@ namespace quorvel::gui::testing {
 void IsolateUserFolders() {
     static QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
+    qputenv("QUORVEL_REGISTRY_HKCU", QDir(home.path()).filePath("hkcu").toUtf8());
+    qputenv("QUORVEL_REGISTRY_HKLM", QDir(home.path()).filePath("hklm").toUtf8());
+    qputenv("QUORVEL_AUTOSTART_DIR", QDir(home.path()).filePath("autostart").toUtf8());
     const QString runtime = QDir(home.path()).filePath("runtime");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

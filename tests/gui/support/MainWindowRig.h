@@ -18,8 +18,8 @@
 
 namespace quorvel::gui::testing {
 
-// Points the user's config and runtime folders at a temporary folder, so that the
-// auto-start value and the instance lock never touch the machine's own.
+// Points the registry files, the auto-start folder, and the user's config and runtime
+// folders at a temporary folder, so that the tests never touch the machine's own.
 void IsolateUserFolders();
 
 // The main window over scripted processes, windows and shell, with the real files and
