@@ -1,10 +1,112 @@
+#include "gui/AppContext.h"
+#include "gui/MessageBox.h"
+#include "gui/SingleInstance.h"
+#include "gui/frmUtama.h"
+#include "platform/Platform.h"
+#include "store/DataFolder.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QTextStream>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// Tests of the whole program: "yes,no,ok" answers the message boxes in turn without
+// showing them, and every box is written to standard error.
+constexpr const char* kTestAnswersVariable = "QUORVEL_TEST_MESSAGEBOX_ANSWERS";
+// Writes the wall-clock time of the main window's first paint to standard error.
+constexpr const char* kFirstPaintVariable = "QUORVEL_REPORT_FIRST_PAINT";
+
+void EnableTestAnswers() {
+    if (!qEnvironmentVariableIsSet(kTestAnswersVariable))
+        return;
+    using quorvel::gui::MessageBox;
+    MessageBox::enableTestMode();
+    const auto answers = qEnvironmentVariable(kTestAnswersVariable).split(',', Qt::SkipEmptyParts);
+    for (const QString& answer : answers) {
+        const QString word = answer.trimmed().toLower();
+        MessageBox::setNextAnswer(word == "no"    ? QMessageBox::No
+                                  : word == "yes" ? QMessageBox::Yes
+                                                  : QMessageBox::Ok);
+    }
+}
+
+void ReportTestMessages() {
+    if (!qEnvironmentVariableIsSet(kTestAnswersVariable))
+        return;
+    QTextStream err(stderr);
+    for (const auto& shown : quorvel::gui::MessageBox::shown())
+        err << "MessageBox: " << shown.title << " | " << shown.text << "\n";
+}
+
+class FirstPaintReporter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            // The processor time too: on a busy machine the wall clock says little.
+            std::fprintf(stderr, "first paint at %lld ms, cpu %ld ms\n",
+                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
+                         static_cast<long>(std::clock() * 1000 / CLOCKS_PER_SEC));
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Quorvel 1.5 52");
+    QApplication::setApplicationName("Quorvel");
+    // The window lives on in the tray while hidden; only the exit sequence ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Quorvel desktop protection");
+    parser.addHelpOption();
+    const QCommandLineOption dataOption("data", "Use DIR as the Data folder.", "DIR");
+    parser.addOption(dataOption);
+    parser.process(app);
+
+    EnableTestAnswers();
+
+    quorvel::gui::SingleInstance instance;
+    if (!instance.claimOrRefuse()) {
+        ReportTestMessages();
+        return 0;
+    }
+
+    auto platform = quorvel::platform::CreateNativePlatform();
+    if (!platform.processes || !platform.windows || !platform.shell || !platform.files ||
+        !platform.ansi || !platform.registry) {
+        std::fprintf(stderr, "quorvel: the guard cannot run on this system\n");
+        return 1;
+    }
+    const char separator = platform.files->PathSeparator();
+    const std::string dataFolder =
+        parser.isSet(dataOption)
+            ? parser.value(dataOption).toStdString()
+            : quorvel::store::DataFolder::BesideProgram(*platform.shell, separator).path();
+    quorvel::gui::AppContext context{platform, dataFolder, platform.shell->ProgramFolder()};
+
+    quorvel::gui::frmUtama window(context);
+    // A backend of its own for the guard's listings on their thread.
+    window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+    QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    FirstPaintReporter reporter;
+    if (qEnvironmentVariableIsSet(kFirstPaintVariable))
+        window.installEventFilter(&reporter);
+    window.StartUp();
     window.show();
-    return QApplication::exec();
+
+    const int code = QApplication::exec();
+    ReportTestMessages();
+    return code;
 }

@@ -4,12 +4,11 @@
 #include "guard/IntervalText.h"
 #include "guard/ProcessGuard.h"
 #include "guard/SystemClock.h"
-#include "guard/TrustLookup.h"
 #include "inspect/TimeStamp.h"
 #include "platform/Console.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
-#include "store/TrustList.h"
+#include "store/TrustLists.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,22 +32,6 @@ volatile std::sig_atomic_t g_stopRequested = 0;
 extern "C" void RequestStop(int) {
     g_stopRequested = 1;
 }
-
-class ListLookup final : public guard::TrustLookup {
-public:
-    ListLookup(const store::TrustList& whitelist, const store::TrustList& blacklist)
-        : m_whitelist(whitelist), m_blacklist(blacklist) {}
-    bool MatchesWhitelist(std::string_view exeName) const override {
-        return m_whitelist.MatchesTrustList(exeName);
-    }
-    bool MatchesBlacklist(std::string_view exeName) const override {
-        return m_blacklist.MatchesTrustList(exeName);
-    }
-
-private:
-    const store::TrustList& m_whitelist;
-    const store::TrustList& m_blacklist;
-};
 
 std::string TrimRight(std::string text) {
     text.erase(text.find_last_not_of(' ') + 1);
@@ -243,13 +226,8 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto data = options->dataFolder
                           ? store::DataFolder(*options->dataFolder, platform.files->PathSeparator())
                           : ProgramDataFolder(context);
-    store::TrustList whitelist(*platform.files, *platform.ansi, data.whitelistPath());
-    store::TrustList blacklist(*platform.files, *platform.ansi, data.blacklistPath());
-    whitelist.LoadTrustList();
-    whitelist.ShowTrustList();
-    blacklist.LoadTrustList();
-    blacklist.ShowTrustList();
-    const ListLookup lists(whitelist, blacklist);
+    store::TrustLists lists(*platform.files, *platform.ansi, data);
+    lists.LoadAndShow();
 
     // Only the two modes matter here: the other settings act on the desktop program.
     std::string settingsText;
@@ -274,8 +252,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     engine.StartUp();
     context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
                 << engine.timerPeriodMs() << " ms, mode " << ModeText(engine.modes()) << ", "
-                << whitelist.visibleItems().size() << " whitelisted, "
-                << blacklist.visibleItems().size() << " blacklisted; Ctrl-C ends" << std::endl;
+                << lists.whitelist().visibleItems().size() << " whitelisted, "
+                << lists.blacklist().visibleItems().size() << " blacklisted; Ctrl-C ends"
+                << std::endl;
 
     const milliseconds period(engine.timerPeriodMs());
     auto nextTick = SteadyClock::now() + period;

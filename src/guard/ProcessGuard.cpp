@@ -56,7 +56,17 @@ PassOutcome ProcessGuard::Tick() {
     ReentryGuard pass(m_busy);
     if (!pass || m_closed)
         return PassOutcome::Refused;
-    auto entries = m_processes.ListProcesses();
+    return TickOver(m_processes.ListProcesses());
+}
+
+PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries) {
+    ReentryGuard pass(m_busy);
+    if (!pass || m_closed)
+        return PassOutcome::Refused;
+    return TickOver(std::move(entries));
+}
+
+PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::ProcessEntry>> entries) {
     if (!entries)
         return PassOutcome::SnapshotFailed;
     if (m_flags.listRefreshPending) {

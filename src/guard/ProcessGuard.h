@@ -65,6 +65,9 @@ public:
 
     // The guard timer's tick: a snapshot, rebuilding the process list when it is due.
     PassOutcome Tick();
+    // The same tick over a process list taken elsewhere, such as on another thread, so
+    // that only the decisions run on the engine's thread.
+    PassOutcome TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries);
     // The "Refresh" button: a snapshot that appends to the process list.
     PassOutcome Refresh();
 
@@ -108,6 +111,7 @@ public:
     bool passRunning() const { return m_busy; }
 
 private:
+    PassOutcome TickOver(platform::Result<std::vector<platform::ProcessEntry>> entries);
     void TakeSnapshot(std::vector<platform::ProcessEntry> entries);
     void CountWindows();
     void HandleNewProcesses();

@@ -73,5 +73,24 @@ TEST(Reentry, AlertsAnsweredWhileAPassRunsTakeEffect) {
     EXPECT_EQ(rig.guard.counters().blockedCount, 1);
 }
 
+// A list taken on another thread: the tick judges it like its own, is refused inside a
+// pass like its own, and a failed listing changes nothing.
+TEST(Reentry, ATickOverAListTakenElsewhereDecidesAsATick) {
+    GuardRig rig;
+    rig.StartGuard({"init"});
+    rig.processes.Start("x.exe");
+    auto listed = rig.processes.ListProcesses();
+    std::vector<PassOutcome> nested;
+    rig.observer.onPendingEvents = [&] { nested.push_back(rig.guard.TickWith(listed)); };
+    EXPECT_EQ(rig.guard.TickWith(listed), PassOutcome::Done);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend x.exe"});
+    EXPECT_EQ(nested, std::vector<PassOutcome>{PassOutcome::Refused});
+
+    rig.observer.onPendingEvents = nullptr;
+    rig.processes.failListing = true;
+    EXPECT_EQ(rig.guard.TickWith(rig.processes.ListProcesses()), PassOutcome::SnapshotFailed);
+    EXPECT_EQ(rig.guard.snapshotNames().size(), 2u);
+}
+
 } // namespace
 } // namespace quorvel::guard::testing

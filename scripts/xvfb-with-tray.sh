@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs a command on a fresh Xvfb display with a notification area (trayer), then ends both
+# by their PIDs. Used inside scripts/guard-in-namespace.sh, so the X server and the tray
+# are already running when the program under test takes its first snapshot.
+set -uo pipefail
+for tool in Xvfb trayer xwininfo; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIPPED: $tool is missing (bash scripts/install-deps.sh installs it)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+    [[ -s "$work/display" ]] && break
+    sleep 0.1
+done
+if [[ ! -s "$work/display" ]]; then
+    echo "Xvfb did not start:"
+    cat "$work/xvfb.log"
+    kill "$xvfb" 2>/dev/null
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+
+trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 \
+    >"$work/trayer.log" 2>&1 &
+tray=$!
+for _ in $(seq 100); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && break
+    sleep 0.1
+done
+
+QT_QPA_PLATFORM=xcb "$@"
+status=$?
+
+kill "$tray" "$xvfb" 2>/dev/null
+wait "$tray" "$xvfb" 2>/dev/null
+rm -rf "$work"
+exit "$status"

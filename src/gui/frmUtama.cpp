@@ -1,0 +1,546 @@
+#include "gui/frmUtama.h"
+
+#include "guard/ProcessDetails.h"
+#include "gui/AppContext.h"
+#include "gui/AppIcon.h"
+#include "gui/MessageBox.h"
+#include "gui/SnapshotWorker.h"
+#include "gui/cSysTray.h"
+#include "gui/frVirusScan.h"
+#include "gui/frmAbout.h"
+#include "gui/frmAlert.h"
+#include "gui/frmAnalyze.h"
+#include "gui/frmCekUpdates.h"
+#include "gui/frmChangePass.h"
+#include "gui/frmLogin.h"
+#include "gui/frmRegedit.h"
+#include "gui/frmTrayMsg.h"
+#include "inspect/ModuleList.h"
+#include "inspect/ProcessControl.h"
+#include "ui_frmUtama.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTimer>
+
+namespace quorvel::gui {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString Number(int value) {
+    return QString::number(value);
+}
+
+store::DataFolder DataFolderOf(AppContext& context) {
+    return store::DataFolder(context.dataFolder, context.platform.files->PathSeparator());
+}
+
+int BoxValue(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+void SetBox(QCheckBox* box, int value) {
+    // A grayed state shows only when it is stored; a click never produces one.
+    box->setTristate(value == 2);
+    box->setCheckState(value == 1   ? Qt::Checked
+                       : value == 2 ? Qt::PartiallyChecked
+                                    : Qt::Unchecked);
+}
+
+} // namespace
+
+frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::frmUtama>()), m_context(context),
+      m_data(DataFolderOf(context)),
+      m_lists(*context.platform.files, *context.platform.ansi, m_data),
+      m_settings(
+          *context.platform.files, *context.platform.ansi, *context.platform.registry,
+          m_data.mainIniPath(),
+          store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
+      m_engine(guard::GuardServices{
+          *context.platform.processes, *context.platform.windows, *context.platform.shell, m_lists,
+          clock ? *clock : m_systemClock, static_cast<guard::GuardObserver&>(*this)}) {
+    ui->setupUi(this);
+    setWindowIcon(AppIcon());
+
+    m_virusScan = new frVirusScan(context, ui->stkPanels);
+    m_virusScan->setObjectName("frVirusScan");
+    ui->stkPanels->addWidget(m_virusScan);
+    ui->stkPanels->setCurrentWidget(ui->MainFrame);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName("tmrProcRef");
+    connect(m_timer, &QTimer::timeout, this, &frmUtama::guardTick);
+
+    m_settingBoxes = {ui->chkselfcheck, ui->chkjustwarnme, ui->chkrun, ui->chkregquorvel,
+                      ui->chkauto};
+    buildTray();
+    connectControls();
+}
+
+frmUtama::~frmUtama() {
+    m_timer->stop();
+    m_snapshots.reset();
+    for (auto& [alert, window] : m_alerts) {
+        if (window)
+            window->disconnect(this);
+    }
+}
+
+void frmUtama::listOnOwnThread(std::unique_ptr<platform::Processes> processes) {
+    m_snapshots = std::make_unique<SnapshotWorker>(std::move(processes));
+}
+
+void frmUtama::guardTick() {
+    if (!m_snapshots) {
+        m_engine.Tick();
+        return;
+    }
+    // A tick that finds the last list still being taken is skipped.
+    m_snapshots->request([this](SnapshotWorker::Listing listing) {
+        if (!m_exited)
+            m_engine.TickWith(std::move(listing));
+    });
+}
+
+void frmUtama::buildTray() {
+    m_trayMenu = new QMenu("Tray", this);
+    m_trayMenu->setObjectName("mnutray");
+    QAction* open = m_trayMenu->addAction("&Open Window");
+    open->setObjectName("mnuopen");
+    m_trayMenu->addSeparator();
+    // Has no action.
+    m_trayMenu->addAction("Check For Updates")->setObjectName("mnucekupdate");
+    QAction* about = m_trayMenu->addAction("About");
+    about->setObjectName("mnuabout");
+    connect(open, &QAction::triggered, this, &frmUtama::openFromTray);
+    connect(about, &QAction::triggered, this, &frmUtama::openAbout);
+
+    m_tray = new cSysTray(this);
+    m_tray->setObjectName("cSysTray1");
+    m_tray->setTrayIcon(AppIcon());
+    m_tray->setTrayTip("Quorvel 1.5");
+    m_tray->setMenu(m_trayMenu);
+    connect(m_tray, &cSysTray::doubleClicked, this, &frmUtama::openAbout);
+}
+
+void frmUtama::connectControls() {
+    for (int i = 0; i < kNavigationButtons; ++i) {
+        auto* button = findChild<QPushButton*>(QString("cmdbutton_%1").arg(i));
+        connect(button, &QPushButton::clicked, this, [this, i] { navigate(i); });
+    }
+    connect(ui->cmdclamscan, &QPushButton::clicked, this, [this] { showPanel(m_virusScan); });
+    // The details frame's way back.
+    connect(ui->cmdback, &QPushButton::clicked, this, [this] { showPanel(ui->MainFrame); });
+
+    connect(ui->txtProcRef, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_engine.SetIntervalText(text.toStdString()); });
+    connect(ui->uc7Monitor, &QPushButton::clicked, this, [this] { m_engine.StartStopGuard(); });
+    connect(ui->uc7Interval, &QPushButton::clicked, this, [this] { m_engine.ApplyInterval(); });
+
+    connect(ui->cmdaddwhite, &QPushButton::clicked, this,
+            [this] { addToList(m_lists.whitelist(), ui->List3, ui->Text1->text()); });
+    connect(ui->cmdaddblack, &QPushButton::clicked, this,
+            [this] { addToList(m_lists.blacklist(), ui->listblack, ui->Text2->text()); });
+    connect(ui->cmdremovewhite, &QPushButton::clicked, this,
+            [this] { removeFromList(m_lists.whitelist(), ui->List3); });
+    connect(ui->cmdremoveblack, &QPushButton::clicked, this,
+            [this] { removeFromList(m_lists.blacklist(), ui->listblack); });
+
+    for (int i = 0; i < store::kSettingCount; ++i) {
+        QCheckBox* box = m_settingBoxes[static_cast<size_t>(i)];
+        const auto key = static_cast<store::SettingKey>(i);
+        connect(box, &QCheckBox::clicked, this, [this, key, box] { settingsBoxClicked(key, box); });
+    }
+    connect(ui->cmdsaveset, &QPushButton::clicked, this, &frmUtama::saveSettings);
+
+    connect(ui->List1, &QListWidget::itemClicked, this, [this] { processListClicked(); });
+    connect(ui->cmdkill, &QPushButton::clicked, this, &frmUtama::killSelected);
+    connect(ui->cmdrefresh, &QPushButton::clicked, this, [this] { m_engine.Refresh(); });
+
+    connect(ui->List2, &QListWidget::itemClicked, this, [this] { jailListClicked(); });
+    connect(ui->uc7MoreInfoJail, &QPushButton::clicked, this, &frmUtama::moreInfo);
+    connect(ui->uc7Unblock, &QPushButton::clicked, this, &frmUtama::unblockSelected);
+}
+
+void frmUtama::StartUp() {
+    // Removing the program from the task list has no counterpart a user would want here.
+    ui->lblmachine->setText(m_context.platform.shell->Is64BitMachine() ? "64 Bit machine"
+                                                                       : "32 Bit machine");
+    m_lists.LoadAndShow();
+    showTrustList(m_lists.whitelist(), ui->List3);
+    showTrustList(m_lists.blacklist(), ui->listblack);
+
+    m_settings.LoadSettings();
+    showSettings();
+    showSettingsLabels();
+
+    m_engine.SetIntervalText(ui->txtProcRef->text().toStdString());
+    m_engine.StartUp(); // guard flags, the first snapshot (judging nothing) and Start
+
+    showTrustCounts();
+    CountersChanged();
+}
+
+// ---- navigation -------------------------------------------------------------------------
+
+void frmUtama::showPanel(QWidget* panel) {
+    ui->stkPanels->setCurrentWidget(panel);
+}
+
+template <typename Window> void frmUtama::openWindow(int index) {
+    QPointer<QWidget>& slot = m_windows[static_cast<size_t>(index)];
+    if (!slot) {
+        Window* window = nullptr;
+        if constexpr (std::is_constructible_v<Window, AppContext&, QWidget*>)
+            window = new Window(m_context, this);
+        else
+            window = new Window(this);
+        window->setWindowFlag(Qt::Window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        slot = window;
+    }
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+
+void frmUtama::navigate(int index) {
+    switch (index) {
+    case 0:
+        return showPanel(ui->MainFrame);
+    case 1:
+        return showPanel(ui->frLog);
+    case 2:
+        return openWindow<frmRegedit>(index);
+    case 3:
+        return showPanel(ui->frSettings);
+    case 4:
+        return openWindow<frmChangePass>(index);
+    case 5:
+        return openWindow<frmAbout>(index);
+    case 6:
+        return openWindow<frmCekUpdates>(index);
+    case 7:
+        return showPanel(ui->frProses);
+    case 8:
+        return openWindow<frmAnalyze>(index);
+    case 9:
+        return showPanel(ui->frBlocked);
+    case 10:
+        return showPanel(ui->frBlack);
+    case 11:
+        return showPanel(ui->frWhite);
+    default:
+        return;
+    }
+}
+
+QWidget* frmUtama::openedWindow(int index) const {
+    if (index < 0 || index >= kNavigationButtons)
+        return nullptr;
+    return m_windows[static_cast<size_t>(index)];
+}
+
+void frmUtama::openAbout() {
+    navigate(5);
+}
+
+// ---- tray and window state --------------------------------------------------------------
+
+void frmUtama::openFromTray() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!m_login) {
+        m_login = new frmLogin(m_context, this);
+        m_login->setWindowFlag(Qt::Window);
+        connect(m_login, &frmLogin::passwordAccepted, this, [this] {
+            showNormal();
+            raise();
+            activateWindow();
+        });
+        connect(m_login, &frmLogin::cancelled, this, [this] { m_tray->setInTray(true); });
+    }
+    m_login->show();
+    m_login->raise();
+    m_login->activateWindow();
+    m_tray->setInTray(false);
+}
+
+void frmUtama::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || m_exited)
+        return;
+    // Without a notification area a hidden window could not be reached again.
+    if (!cSysTray::available())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!isMinimized())
+            return;
+        hide();
+        m_tray->setInTray(true);
+    });
+}
+
+void frmUtama::closeEvent(QCloseEvent* event) {
+    if (m_exited) {
+        event->accept();
+        return;
+    }
+    if (!m_engine.ExitSequence()) {
+        // A snapshot is still being handled: ask again once it has ended.
+        event->ignore();
+        QTimer::singleShot(50, this, &QWidget::close);
+        return;
+    }
+    m_exited = true;
+    m_timer->stop();
+    m_tray->setInTray(false);
+    for (auto& window : m_windows) {
+        if (window)
+            window->close();
+    }
+    if (m_login)
+        m_login->close();
+    if (frmTrayMsg* popup = frmTrayMsg::instance())
+        popup->close();
+    event->accept();
+    emit programEnded();
+}
+
+// ---- guard observer ---------------------------------------------------------------------
+
+void frmUtama::OpenAlert(const std::shared_ptr<guard::Alert>& alert) {
+    auto* window = new frmAlert(alert, m_context, this);
+    window->setWindowFlag(Qt::Window);
+    m_alerts[alert.get()] = window;
+    window->show();
+}
+
+void frmUtama::AlertClosed(const guard::Alert& alert) {
+    const auto it = m_alerts.find(&alert);
+    if (it == m_alerts.end())
+        return;
+    QPointer<frmAlert> window = it->second;
+    m_alerts.erase(it);
+    if (window)
+        window->closeIfAnswered();
+}
+
+frmLogin* frmUtama::login() const {
+    return m_login;
+}
+
+frmAlert* frmUtama::alertWindow(const guard::Alert& alert) const {
+    const auto it = m_alerts.find(&alert);
+    return it == m_alerts.end() ? nullptr : it->second.data();
+}
+
+void frmUtama::ShowTrayMessage(const std::string& title, const std::string& message) {
+    frmTrayMsg::ShowTrayMessage(Q(title), Q(message));
+}
+
+void frmUtama::ShowMessage(const std::string& text, const std::string& title,
+                           guard::MessageIcon icon) {
+    MessageBox::show(this, Q(title), Q(text), icon);
+}
+
+bool frmUtama::AskYesNo(const std::string& text, const std::string& title) {
+    return MessageBox::question(this, Q(title), Q(text));
+}
+
+void frmUtama::ProcessListChanged() {
+    const auto& items = m_engine.processList();
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items)
+        lines.append(QString::number(item.pid) + '=' + Q(item.name));
+    ui->List1->setUpdatesEnabled(false);
+    ui->List1->clear();
+    ui->List1->addItems(lines);
+    ui->List1->setUpdatesEnabled(true);
+}
+
+void frmUtama::CountersChanged() {
+    const auto& counters = m_engine.counters();
+    ui->lbltotaldetect->setText(Number(counters.totalDetected));
+    ui->lbllastblok->setText(Q(counters.lastBlocked));
+    ui->Label41->setText(Number(counters.blockedOverview));
+    ui->lblblocked_1->setText(Number(counters.blockedCount));
+    ui->lblblocked_0->setText(Number(counters.blockedCount));
+    ui->lblProcRun->setText(Number(counters.processesListed));
+    ui->lblaktifproses->setText(ui->lblProcRun->text());
+}
+
+void frmUtama::LogLineAdded(const std::string& line) {
+    ui->Loglist->addItem(Q(line));
+}
+
+void frmUtama::JailListChanged() {
+    ui->List2->clear();
+    for (const auto& name : m_engine.jail().list())
+        ui->List2->addItem(Q(name));
+}
+
+void frmUtama::GuardStateChanged() {
+    ui->lblMonitor->setText(Q(std::string(m_engine.monitorText())));
+    ui->uc7Monitor->setText(Q(std::string(m_engine.startStopCaption())));
+    if (!m_engine.timerEnabled() || m_exited) {
+        m_timer->stop();
+        return;
+    }
+    if (!m_timer->isActive() || m_timer->interval() != m_engine.timerPeriodMs())
+        m_timer->start(m_engine.timerPeriodMs());
+}
+
+void frmUtama::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+// ---- trust lists ------------------------------------------------------------------------
+
+void frmUtama::showTrustList(store::TrustList& list, QListWidget* view) {
+    view->clear();
+    for (const auto& item : list.visibleItems())
+        view->addItem(Q(item));
+}
+
+void frmUtama::showTrustCounts() {
+    ui->lbltrustedcount_8->setText(Number(ui->List3->count()));
+    ui->lblblackcount_0->setText(Number(ui->listblack->count()));
+    ui->lblcopyblack->setText(ui->lblblackcount_0->text());
+    ui->lblcopywhite->setText(ui->lbltrustedcount_8->text());
+}
+
+void frmUtama::addToList(store::TrustList& list, QListWidget* view, const QString& text) {
+    const store::Message message = list.AddToListAndSave(text.toStdString());
+    showTrustList(list, view);
+    MessageBox::show(this, message);
+    showTrustCounts();
+}
+
+void frmUtama::removeFromList(store::TrustList& list, QListWidget* view) {
+    const QListWidgetItem* selected = view->currentItem();
+    const std::string text = selected ? selected->text().toStdString() : std::string();
+    MessageBox::show(this, list.RemoveFromList(text));
+    showTrustCounts();
+}
+
+// ---- settings ---------------------------------------------------------------------------
+
+void frmUtama::showSettings() {
+    for (int i = 0; i < store::kSettingCount; ++i)
+        SetBox(m_settingBoxes[static_cast<size_t>(i)], m_settings.values()[static_cast<size_t>(i)]);
+    // The guard reads the two mode boxes at each decision.
+    auto& modes = m_engine.modes();
+    modes.SetChkauto(0);
+    modes.SetChkjustwarnme(0);
+    modes.SetChkjustwarnme(m_settings.value(store::SettingKey::JustNotify));
+    modes.SetChkauto(m_settings.value(store::SettingKey::AntiExe));
+}
+
+void frmUtama::showSettingsLabels() {
+    ui->lblmode->setText(Q(m_settings.lblmode()));
+    ui->lblregmon->setText(Q(m_settings.lblregmon()));
+}
+
+void frmUtama::settingsBoxClicked(store::SettingKey key, QCheckBox* box) {
+    m_settings.SetCheckBox(key, BoxValue(box));
+    showSettings();
+}
+
+void frmUtama::saveSettings() {
+    const store::Message message = m_settings.SaveSettings();
+    showSettings();
+    showSettingsLabels();
+    MessageBox::show(this, message);
+}
+
+// ---- processes and the jail -------------------------------------------------------------
+
+void frmUtama::processListClicked() {
+    const QListWidgetItem* item = ui->List1->currentItem();
+    if (!item)
+        return;
+    const auto pid = guard::ParseProcessListPid(item->text().toStdString());
+    if (!pid)
+        return;
+    ui->lstModule->clear();
+    for (const auto& line : inspect::ListModules(*m_context.platform.processes, *pid))
+        ui->lstModule->addItem(Q(line));
+    ui->lblmodulecount->setText(Number(ui->lstModule->count()));
+}
+
+void frmUtama::killSelected() {
+    const QListWidgetItem* item = ui->List1->currentItem();
+    if (!item)
+        return;
+    if (const auto pid = guard::ParseProcessListPid(item->text().toStdString()))
+        inspect::KillProcess(*m_context.platform.processes, *pid);
+}
+
+void frmUtama::jailListClicked() {
+    const QListWidgetItem* item = ui->List2->currentItem();
+    if (!item)
+        return;
+    if (const auto shown = guard::SelectJailItem(m_engine.jail(), item->text().toStdString())) {
+        ui->lbljailPID->setText(Q(shown->lbljailPID));
+        ui->lblTime->setText(Q(shown->lblTime));
+        ui->lbllTime->setText(Q(shown->lbllTime));
+        ui->lblPrevAttempts->setText(Q(shown->lblPrevAttempts));
+    }
+}
+
+void frmUtama::moreInfo() {
+    const QListWidgetItem* item = ui->List2->currentItem();
+    if (!item || item->text().isEmpty()) {
+        MessageBox::warning(this, "Quorvel", "Please select a Process");
+        return;
+    }
+    const auto details =
+        guard::ShowProcessDetails(m_engine.table(), m_engine.jail(), *m_context.platform.processes,
+                                  item->text().toStdString());
+    ui->lblProcName->setText(Q(details.lblProcName));
+    ui->lblProcID->setText(Q(details.lblProcID));
+    ui->lblProcIDs->setText(Q(details.lblProcID));
+    ui->lblParentID->setText(Q(details.lblParentID));
+    ui->lblThreads->setText(Q(details.lblThreads));
+    ui->lblChd->setText(Q(details.lblChd));
+    if (details.lblPriority)
+        ui->lblPriority->setText(Q(*details.lblPriority));
+    ui->lblAccessAttempts->setText(Q(details.lblAccessAttempts));
+    ui->lblLastAct->setText(Q(details.lblLastAct));
+    QColor colour = palette().color(QPalette::ButtonText);
+    if (details.lastActColour == guard::LastActionColour::Blocked)
+        colour = QColor(192, 0, 0);
+    else if (details.lastActColour == guard::LastActionColour::Other)
+        colour = QColor(0, 128, 0);
+    ui->lblLastAct->setStyleSheet(QString("font-weight: bold; color: %1;").arg(colour.name()));
+    ui->lblFirstAccess->setText(Q(details.lblFirstAccess));
+    ui->lbllastAccess->setText(Q(details.lbllastAccess));
+    showPanel(ui->frmMain_4);
+}
+
+void frmUtama::unblockSelected() {
+    const int row = ui->List2->currentRow();
+    m_engine.UnblockSelected(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row))
+                                      : std::nullopt);
+    if (row < 0)
+        return;
+    for (QLabel* label : {ui->lbljailPID, ui->lblTime, ui->lbllTime, ui->lblPrevAttempts})
+        label->setText("N/A");
+}
+
+} // namespace quorvel::gui

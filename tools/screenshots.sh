@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# tools/screenshots.sh OUTDIR: PNGs of the desktop program's main window on each panel and
+# of its other windows, taken under Xvfb with a notification area, on a temporary Data
+# folder, in a PID namespace of its own (the alert shot holds a process the run starts).
+# QUORVEL_BUILD names the build folder (default build/release, built when missing).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:?usage: tools/screenshots.sh OUTDIR}")
+build=${QUORVEL_BUILD:-build/release}
+
+if [[ ! -d "$build" ]]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF \
+        -DQUORVEL_BUILD_GUI=ON
+fi
+cmake --build "$build" --target quorvel-screenshots -j 2
+
+mkdir -p "$out"
+exec scripts/guard-in-namespace.sh scripts/xvfb-with-tray.sh \
+    "$build/bin/quorvel-screenshots" "$out"
