@@ -41,10 +41,11 @@ public:
     }
 
     Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,
+                                                    const std::string& filePath,
                                                     DownloadObserver& observer) override {
         try {
             return std::unique_ptr<Download>(
-                std::make_unique<WinInetDownload>(url, kDownloadAgent, observer));
+                std::make_unique<WinInetDownload>(url, kDownloadAgent, filePath, observer));
         } catch (const std::exception& e) {
             return MakeError(Errc::Failed, e.what());
         }
