@@ -33,6 +33,7 @@ std::span<const Command> ProcessCommands(); // ProcessCommands.cpp
 std::span<const Command> GuardCommands();   // GuardCommands.cpp
 std::span<const Command> StoreCommands();   // StoreCommands.cpp
 std::span<const Command> PeCommands();      // PeCommands.cpp
+std::span<const Command> UpdateCommands();  // UpdateCommands.cpp
 
 // Prints "quorvel-cli: " and the message on err; returns kExitUsage.
 int UsageError(CommandContext& context, std::string_view message);
