@@ -12,7 +12,8 @@ import sys
 import time
 
 VERSIONS = {"v17": b"1.7", "v16": b"1.6", "v15": b"1.5", "v110": b"1.10",
-            "long": b"1.6.12345", "empty": b"", "slow": b"1.7", "dropped": b"1.7"}
+            "long": b"1.6.12345", "empty": b"", "slow": b"1.7", "dropped": b"1.7",
+            "pkg": b"1.7", "pkg500": b"1.7"}
 PACKAGE = bytes((i * 31 + 7) % 251 for i in range(3 * 1024 * 1024 + 17))
 VERSION_PATH = "/sites/default/files/versibaru.txt"
 PACKAGE_PATH = "/sites/default/files/Quorvel.rar"
