@@ -11,7 +11,7 @@ namespace quorvel::scan {
 inline constexpr uint64_t kMaxReportBytes = 64ull << 20;
 
 // The bytes of a regular file of at most maxBytes. A folder, a pipe, a device or a larger
-// file fails without being read, so a planted special file cannot hang or flood the window.
+// file fails without being read, so a planted pipe or device cannot hang or flood the window.
 platform::Result<std::string> ReadReportFile(platform::Files& files, const std::string& path,
                                              uint64_t maxBytes = kMaxReportBytes);
 
