@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 namespace quorvel::update {
 namespace {
@@ -58,7 +60,11 @@ std::string ServerBaseFromIni(std::string_view iniText) {
 }
 
 std::string LoadServerBase(platform::Files& files, const std::string& iniPath) {
-    if (!files.Exists(iniPath) || files.IsDirectory(iniPath))
+    // Only a regular file: opening a pipe for reading would wait for a writer.
+    std::error_code error;
+    const auto status = std::filesystem::status(
+        std::filesystem::path(std::u8string(iniPath.begin(), iniPath.end())), error);
+    if (error || status.type() != std::filesystem::file_type::regular)
         return kDefaultServerBase;
     auto file = files.Open(iniPath, platform::FileAccess::Read,
                            platform::FileDisposition::OpenExisting, {true, true, true});

@@ -1,8 +1,13 @@
 #include "platform/Platform.h"
+#include "store/TempFolder.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateServer.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace quorvel::update {
 namespace {
@@ -65,6 +70,21 @@ INSTANTIATE_TEST_SUITE_P(
                              "http://m.test/q"},
                       IniRow{"OtherKeysOnly", "Proxy=x\nServer=\n", "https://quorvel.example"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(UpdateServer, IniIsReadOnlyFromARegularFile) {
+    auto platform = platform::CreateNativePlatform();
+    testing::TempFolder folder;
+    const std::string ini = folder / "update.ini";
+    EXPECT_EQ(LoadServerBase(*platform.files, ini), kDefaultServerBase) << "missing";
+    testing::WriteBytes(ini, "Server=http://127.0.0.1:9/\n");
+    EXPECT_EQ(LoadServerBase(*platform.files, ini), "http://127.0.0.1:9");
+#ifndef _WIN32
+    std::filesystem::remove(ini);
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+    EXPECT_EQ(LoadServerBase(*platform.files, ini), kDefaultServerBase)
+        << "a pipe is not waited on";
+#endif
+}
 
 TEST(UpdateServer, LoopbackServersNeedNoNetwork) {
     EXPECT_TRUE(IsLoopbackServer("http://127.0.0.1:4000/v17"));
