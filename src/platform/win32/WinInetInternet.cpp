@@ -37,6 +37,11 @@ public:
             total += read;
         }
         data.resize(total);
+        // Fewer bytes than both the promise and the request: the connection broke off.
+        const uint64_t promised = http.value().contentLength;
+        if (promised != 0 && total < maxBytes && total < promised)
+            return MakeError(Errc::Io, "the connection broke off after " + std::to_string(total) +
+                                           " of " + std::to_string(promised) + " bytes");
         return data;
     }
 
