@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang llvm libclang-rt-14-dev clang-format
     xvfb x11-utils trayer
+    clamav
     qt6-base-dev qt6-base-dev-tools
     util-linux procps python3 e2fsprogs
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64

@@ -34,6 +34,7 @@ std::span<const Command> ProcessCommands(); // ProcessCommands.cpp
 std::span<const Command> GuardCommands();   // GuardCommands.cpp
 std::span<const Command> StoreCommands();   // StoreCommands.cpp
 std::span<const Command> PeCommands();      // PeCommands.cpp
+std::span<const Command> UpdateCommands();  // UpdateCommands.cpp
 
 // The running program's Data folder: beside it in a portable copy, else the user's own,
 // seeded from the shared defaults on first use (a problem there is told on err, and the

@@ -15,7 +15,8 @@ namespace {
 
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
-    for (auto group : {ProcessCommands(), GuardCommands(), StoreCommands(), PeCommands()})
+    for (auto group :
+         {ProcessCommands(), GuardCommands(), StoreCommands(), PeCommands(), UpdateCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }

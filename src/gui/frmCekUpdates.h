@@ -1,18 +1,50 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class frmCekUpdates;
+}
 
 namespace quorvel::gui {
 
 struct AppContext;
+class Downloader;
 
-// The update check and the package download.
+// The update check and the package download. Checks once when first shown; deletes
+// itself when closed, so the main window opens a new one each time.
 class frmCekUpdates : public QWidget {
     Q_OBJECT
 
 public:
     explicit frmCekUpdates(AppContext& context, QWidget* parent = nullptr);
     ~frmCekUpdates() override;
+
+    // Where "Update Now!" saves the package; the program folder's Quorvel.rar unless an
+    // installed build keeps it elsewhere.
+    void setPackagePath(const std::string& path);
+
+    void cekupdate();
+
+    Downloader* donlod1() const { return m_donlod1; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void checkOnLoad();
+    void updateNow();
+    void showProgress(qint64 curBytes, qint64 maxBytes);
+    void downloadEnded(qint64 maxBytes);
+
+    AppContext& m_context;
+    std::unique_ptr<Ui::frmCekUpdates> m_ui;
+    Downloader* m_donlod1 = nullptr; // child widget
+    std::string m_serverBase;
+    std::string m_packagePath;
+    bool m_checked = false;
 };
 
 } // namespace quorvel::gui

@@ -17,14 +17,17 @@ public:
     virtual ~DownloadObserver() = default;
     // Only when the total size is known (nonzero).
     virtual void OnProgress(uint64_t bytesRead, uint64_t totalBytes) = 0;
-    // Once, at the end: the data received (possibly empty), or the failure.
-    virtual void OnFinished(Result<std::vector<std::byte>> data, uint64_t totalBytes) = 0;
+    // Once, at the end: the number of bytes written to the file (possibly 0), or the
+    // failure, after which the file does not exist. totalBytes is 0 after a failure.
+    virtual void OnFinished(Result<uint64_t> bytesWritten, uint64_t totalBytes) = 0;
 };
 
 // A download in flight. Destroying it waits for the transfer to end.
 class Download {
 public:
     virtual ~Download() = default;
+    // Asks the transfer to stop soon; it then finishes with a failure.
+    virtual void Cancel() = 0;
 };
 
 // HTTP as the update check needs it.
@@ -35,12 +38,17 @@ public:
     // InternetGetConnectedState: true when the system reports a connection.
     virtual bool IsConnected(uint32_t& flags) = 0;
 
-    // One GET that always goes to the server, reading at most maxBytes of the body.
+    // One GET that always goes to the server, reading at most maxBytes of the body. An
+    // answer other than 2xx is a failure (NotFound for 404 and 410), so an error page is
+    // never taken for the file.
     virtual Result<std::vector<std::byte>>
     FetchPrefix(const std::string& url, const std::string& agent, size_t maxBytes) = 0;
 
-    // Starts fetching the whole body of url, bypassing caches, and returns at once.
+    // Starts fetching the whole body of url, bypassing caches, into filePath (created
+    // anew), and returns at once. The body goes to the file as it arrives, never whole
+    // into memory. An answer other than 2xx is a failure: nothing of it is written.
     virtual Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,
+                                                            const std::string& filePath,
                                                             DownloadObserver& observer) = 0;
 };
 

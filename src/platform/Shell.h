@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace quorvel::platform {
@@ -16,6 +17,16 @@ public:
     // Starts a program without waiting for it (ShellExecuteA, default verb, SW_SHOWNORMAL).
     virtual Status Execute(const std::string& file, const std::string& parameters,
                            const std::string& workingFolder) = 0;
+
+    // Execute that also tells the started program's process ID (0 where the system does
+    // not say), so a caller can show that it still runs.
+    virtual Result<uint32_t> Launch(const std::string& file, const std::string& parameters,
+                                    const std::string& workingFolder) {
+        auto started = Execute(file, parameters, workingFolder);
+        if (!started)
+            return started.error();
+        return 0u;
+    }
 
     // Full path of the running executable, and its folder without a trailing separator.
     virtual std::string ExecutablePath() = 0;

@@ -45,6 +45,14 @@ LinuxShell::~LinuxShell() {
 
 Status LinuxShell::Execute(const std::string& file, const std::string& parameters,
                            const std::string& workingFolder) {
+    auto started = Launch(file, parameters, workingFolder);
+    if (!started)
+        return started.error();
+    return {};
+}
+
+Result<uint32_t> LinuxShell::Launch(const std::string& file, const std::string& parameters,
+                                    const std::string& workingFolder) {
     if (file.empty())
         return MakeError(Errc::InvalidArgument, "no program to start");
 
@@ -62,6 +70,11 @@ Status LinuxShell::Execute(const std::string& file, const std::string& parameter
         return MakeError(Errc::Failed, std::string("pipe: ") + std::strerror(errno));
     UniqueFd readEnd(fds[0]);
     UniqueFd writeEnd(fds[1]);
+    // The middle child tells the program's PID through this one.
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return MakeError(Errc::Failed, std::string("pipe: ") + std::strerror(errno));
+    UniqueFd pidReadEnd(fds[0]);
+    UniqueFd pidWriteEnd(fds[1]);
 
     // Two forks: the middle child exits at once and is reaped here, so the program is
     // adopted by init (or a subreaper) and never waits as our zombie.
@@ -79,9 +92,11 @@ Status LinuxShell::Execute(const std::string& file, const std::string& parameter
             ::execvp(argv[0], argv.data());
             FailChild(writeEnd.get());
         }
+        (void)!::write(pidWriteEnd.get(), &program, sizeof program);
         ::_exit(0);
     }
     writeEnd = UniqueFd();
+    pidWriteEnd = UniqueFd();
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
@@ -99,7 +114,10 @@ Status LinuxShell::Execute(const std::string& file, const std::string& parameter
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return MakeError(Errc::Failed, "cannot start " + file);
-    return {};
+    pid_t program = 0;
+    while ((n = ::read(pidReadEnd.get(), &program, sizeof program)) < 0 && errno == EINTR) {
+    }
+    return n == static_cast<ssize_t>(sizeof program) ? static_cast<uint32_t>(program) : 0u;
 }
 
 std::string LinuxShell::ExecutablePath() {

@@ -19,6 +19,9 @@ public:
     // for and never becomes our zombie. Fails when it cannot be started at all.
     Status Execute(const std::string& file, const std::string& parameters,
                    const std::string& workingFolder) override;
+    // The same; the ID is the program's own, not the short-lived middle child's.
+    Result<uint32_t> Launch(const std::string& file, const std::string& parameters,
+                            const std::string& workingFolder) override;
 
     std::string ExecutablePath() override;
     std::string ProgramFolder() override;

@@ -40,8 +40,11 @@ Result<HttpRequest> HttpRequest::Open(const std::string& url, const std::string&
     if (!http.request)
         return LastError("InternetOpenUrlA");
 
-    // Other schemes than HTTP have no status line; they pass.
+    // Other schemes than HTTP have no status line; they pass. An HTTP server that hangs
+    // up without a status line gave no answer.
     const uint64_t status = NumericHeader(http.request.get(), HTTP_QUERY_STATUS_CODE);
+    if (status == 0 && (url.starts_with("http:") || url.starts_with("https:")))
+        return MakeError(Errc::Failed, "no answer from the server (no status line)");
     if (status == 404 || status == 410)
         return MakeError(Errc::NotFound, "HTTP " + std::to_string(status));
     if (status == 401 || status == 403)

@@ -52,6 +52,31 @@ public:
         return ErrorFromCode(static_cast<unsigned long>(result), "ShellExecuteA");
     }
 
+    Result<uint32_t> Launch(const std::string& file, const std::string& parameters,
+                            const std::string& workingFolder) override {
+        auto ansiFile = Utf8ToAnsi(file);
+        auto ansiParameters = Utf8ToAnsi(parameters);
+        auto ansiFolder = Utf8ToAnsi(workingFolder);
+        if (!ansiFile || !ansiParameters || !ansiFolder)
+            return MakeError(Errc::InvalidArgument, "text has no ANSI form");
+        SHELLEXECUTEINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOCLOSEPROCESS;
+        info.lpFile = ansiFile.value().c_str();
+        info.lpParameters =
+            ansiParameters.value().empty() ? nullptr : ansiParameters.value().c_str();
+        info.lpDirectory = ansiFolder.value().empty() ? nullptr : ansiFolder.value().c_str();
+        info.nShow = SW_SHOWNORMAL;
+        if (!ShellExecuteExA(&info))
+            return LastError("ShellExecuteExA");
+        // Documents and other non-programs open in a running program: no process of ours.
+        if (info.hProcess == nullptr)
+            return 0u;
+        const DWORD pid = GetProcessId(info.hProcess);
+        CloseHandle(info.hProcess);
+        return static_cast<uint32_t>(pid);
+    }
+
     std::string ExecutablePath() override {
         std::wstring path(MAX_PATH, L'\0');
         for (;;) {

@@ -37,14 +37,20 @@ public:
             total += read;
         }
         data.resize(total);
+        // Fewer bytes than both the promise and the request: the connection broke off.
+        const uint64_t promised = http.value().contentLength;
+        if (promised != 0 && total < maxBytes && total < promised)
+            return MakeError(Errc::Io, "the connection broke off after " + std::to_string(total) +
+                                           " of " + std::to_string(promised) + " bytes");
         return data;
     }
 
     Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,
+                                                    const std::string& filePath,
                                                     DownloadObserver& observer) override {
         try {
             return std::unique_ptr<Download>(
-                std::make_unique<WinInetDownload>(url, kDownloadAgent, observer));
+                std::make_unique<WinInetDownload>(url, kDownloadAgent, filePath, observer));
         } catch (const std::exception& e) {
             return MakeError(Errc::Failed, e.what());
         }

@@ -2,6 +2,9 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 namespace quorvel::contract {
@@ -96,6 +99,11 @@ TEST_F(InternetContract, EveryFetchGoesToTheServerWithTheAgentGiven) {
     EXPECT_EQ(Text(agent.value()), "Quorvel Update Program");
 }
 
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // Gathers what a download reports, from whatever thread it reports on.
 class Recorder final : public platform::DownloadObserver {
 public:
@@ -103,10 +111,10 @@ public:
         std::lock_guard lock(m_mutex);
         progress.emplace_back(bytesRead, totalBytes);
     }
-    void OnFinished(platform::Result<std::vector<std::byte>> data, uint64_t totalBytes) override {
+    void OnFinished(platform::Result<uint64_t> written, uint64_t totalBytes) override {
         std::lock_guard lock(m_mutex);
         ++finishedCount;
-        result.emplace(std::move(data));
+        result.emplace(std::move(written));
         total = totalBytes;
         m_done.notify_all();
     }
@@ -116,7 +124,7 @@ public:
     }
 
     std::vector<std::pair<uint64_t, uint64_t>> progress;
-    std::optional<platform::Result<std::vector<std::byte>>> result;
+    std::optional<platform::Result<uint64_t>> result;
     uint64_t total = 0;
     int finishedCount = 0;
 
@@ -125,17 +133,22 @@ private:
     std::condition_variable m_done;
 };
 
-TEST_F(InternetContract, DownloadWithLengthReportsProgressThenTheWholeBody) {
+TEST_F(InternetContract, DownloadWithLengthReportsProgressThenTheWholeBodyInTheFile) {
+    const std::string target = m_temp.utf8("blob.bin");
+    // An older, longer file: only the new bytes may remain.
+    std::ofstream(FromUtf8(target), std::ios::binary) << std::string(400000, 'x');
     Recorder recorder;
     {
-        auto download = m_platform.internet->BeginDownload(m_server + "/blob", recorder);
+        auto download = m_platform.internet->BeginDownload(m_server + "/blob", target, recorder);
         ASSERT_TRUE(download) << download.error().message;
         ASSERT_TRUE(recorder.WaitFinished());
     }
     EXPECT_EQ(recorder.finishedCount, 1);
-    ASSERT_TRUE(recorder.result && recorder.result->ok());
-    EXPECT_EQ(recorder.result->value(), Blob());
+    ASSERT_TRUE(recorder.result && recorder.result->ok()) << recorder.result->error().message;
+    EXPECT_EQ(recorder.result->value(), 300000u);
     EXPECT_EQ(recorder.total, 300000u);
+    const auto blob = Blob();
+    EXPECT_EQ(FileBytes(FromUtf8(target)), Text(blob));
     ASSERT_FALSE(recorder.progress.empty());
     uint64_t last = 0;
     for (const auto& [read, total] : recorder.progress) {
@@ -157,9 +170,11 @@ struct DownloadRow {
 class Downloads : public InternetContract, public ::testing::WithParamInterface<DownloadRow> {};
 
 TEST_P(Downloads, WithoutLengthThereIsNoProgressAndATotalOfZero) {
+    const std::string target = m_temp.utf8("download.bin");
     Recorder recorder;
     {
-        auto download = m_platform.internet->BeginDownload(m_server + GetParam().path, recorder);
+        auto download =
+            m_platform.internet->BeginDownload(m_server + GetParam().path, target, recorder);
         ASSERT_TRUE(download) << download.error().message;
     } // destroying the download waits for its end
     EXPECT_EQ(recorder.finishedCount, 1);
@@ -168,7 +183,11 @@ TEST_P(Downloads, WithoutLengthThereIsNoProgressAndATotalOfZero) {
     ASSERT_TRUE(recorder.result);
     ASSERT_EQ(recorder.result->ok(), GetParam().ok);
     if (GetParam().ok) {
-        EXPECT_EQ(recorder.result->value().size(), GetParam().size);
+        EXPECT_EQ(recorder.result->value(), GetParam().size);
+        EXPECT_EQ(std::filesystem::file_size(FromUtf8(target)), GetParam().size);
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(FromUtf8(target)))
+            << "an error page is not written as the file";
     }
 }
 
@@ -176,8 +195,48 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Downloads,
     ::testing::Values(DownloadRow{"BodyWithoutLength", "/blob-without-length", true, 300000},
                       DownloadRow{"EmptyBody", "/empty", true, 0},
-                      DownloadRow{"MissingFile", "/sites/default/files/none.rar", false, 0}),
+                      DownloadRow{"MissingFile", "/sites/default/files/none.rar", false, 0},
+                      DownloadRow{"ServerErrorWithBody", "/error500", false, 0}),
     RowName());
+
+TEST_F(InternetContract, DownloadIntoAFolderThatCannotBeWrittenFails) {
+    const std::string target = m_temp.utf8("not-a-folder") + "/blob.bin";
+    std::ofstream(FromUtf8(m_temp.utf8("not-a-folder"))) << "a file";
+    Recorder recorder;
+    {
+        auto download = m_platform.internet->BeginDownload(m_server + "/blob", target, recorder);
+        ASSERT_TRUE(download) << download.error().message;
+    }
+    ASSERT_TRUE(recorder.result);
+    EXPECT_FALSE(recorder.result->ok());
+    EXPECT_EQ(recorder.total, 0u);
+}
+
+TEST_F(InternetContract, ConnectionDroppedMidwayFailsAndLeavesNoFile) {
+    const std::string target = m_temp.utf8("dropped.bin");
+    Recorder recorder;
+    {
+        auto download = m_platform.internet->BeginDownload(m_server + "/dropped", target, recorder);
+        ASSERT_TRUE(download) << download.error().message;
+    }
+    ASSERT_TRUE(recorder.result);
+    EXPECT_FALSE(recorder.result->ok());
+    EXPECT_EQ(recorder.total, 0u);
+    EXPECT_FALSE(std::filesystem::exists(FromUtf8(target)));
+}
+
+TEST_F(InternetContract, CancelledDownloadFailsAndLeavesNoFile) {
+    const std::string target = m_temp.utf8("slow.bin");
+    Recorder recorder;
+    {
+        auto download = m_platform.internet->BeginDownload(m_server + "/slow", target, recorder);
+        ASSERT_TRUE(download) << download.error().message;
+        download.value()->Cancel();
+    }
+    ASSERT_TRUE(recorder.result);
+    EXPECT_FALSE(recorder.result->ok());
+    EXPECT_FALSE(std::filesystem::exists(FromUtf8(target)));
+}
 
 } // namespace
 } // namespace quorvel::contract

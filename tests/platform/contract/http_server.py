@@ -5,6 +5,7 @@ Prints the port it listens on as its first line, then serves until it is killed.
 """
 import http.server
 import sys
+import time
 
 BLOB = bytes((i * 7 + 3) % 256 for i in range(300_000))
 
@@ -51,6 +52,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(BLOB, length=False)
         elif path == "/empty":
             self.send_body(b"")
+        elif path == "/error500":
+            self.send_body(b"<html><body>Internal Server Error</body></html>", status=500)
+        elif path == "/dropped":
+            # Promises the whole blob, sends half, and hangs up.
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(BLOB)))
+            self.end_headers()
+            self.wfile.write(BLOB[: len(BLOB) // 2])
+            self.wfile.flush()
+            self.close_connection = True
+        elif path == "/slow":
+            # A trickle that outlasts any test, until the client goes away.
+            self.send_response(200)
+            self.send_header("Content-Length", str(10_000_000))
+            self.end_headers()
+            try:
+                for _ in range(600):
+                    self.wfile.write(b"x" * 100)
+                    self.wfile.flush()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            self.close_connection = True
         else:
             self.send_body(b"<html><body>404 Not Found</body></html>", status=404)
 
