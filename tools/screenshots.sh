@@ -15,5 +15,18 @@ fi
 cmake --build "$build" --target quorvel-screenshots -j 2
 
 mkdir -p "$out"
-exec scripts/guard-in-namespace.sh scripts/xvfb-with-tray.sh \
-    "$build/bin/quorvel-screenshots" "$out"
+scripts/guard-in-namespace.sh scripts/xvfb-with-tray.sh "$build/bin/quorvel-screenshots" "$out"
+
+# The tool windows need the mingw samples and the scan/update shots the update tests'
+# server: both come with a build that has its tests.
+if [[ -f "$build/tests/pe/fixtures/hook_program.exe" ]]; then
+    cmake --build "$build" --target quorvel-shoot-tool-windows -j 2
+    tools/screenshots/shoot-tool-windows.sh "$build" "$out"
+else
+    echo "screenshots: no mingw samples in $build, analysis and policy windows left out" >&2
+fi
+if [[ -f "$build/CTestTestfile.cmake" ]]; then
+    bash tools/screenshots/scan_update.sh "$out" "$build"
+else
+    echo "screenshots: $build has no tests, scan and update windows left out" >&2
+fi

@@ -4,6 +4,7 @@
 #include "gui/frmUtama.h"
 #include "platform/Platform.h"
 #include "store/DataFolder.h"
+#include "store/ProgramLayout.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -88,12 +89,21 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "quorvel: the guard cannot run on this system\n");
         return 1;
     }
-    const char separator = platform.files->PathSeparator();
+    // A portable copy keeps everything beside the executable; an installed one uses the
+    // user's own folders, seeded from the shared defaults.
+    const auto layout = quorvel::store::FindProgramLayout(*platform.shell, *platform.files);
+    if (const auto prepared = quorvel::store::PrepareUserFolders(*platform.files, layout);
+        !prepared)
+        std::fprintf(stderr, "quorvel: %s\n", prepared.error().message.c_str());
     const std::string dataFolder =
-        parser.isSet(dataOption)
-            ? parser.value(dataOption).toStdString()
-            : quorvel::store::DataFolder::BesideProgram(*platform.shell, separator).path();
-    quorvel::gui::AppContext context{platform, dataFolder, platform.shell->ProgramFolder()};
+        parser.isSet(dataOption) ? parser.value(dataOption).toStdString() : layout.dataFolder;
+    quorvel::gui::AppContext context{platform, dataFolder, layout.programFolder};
+    if (layout.installed) {
+        const auto lastSeparator = layout.clamAvFolder.find_last_of(layout.separator);
+        context.scannerBase = layout.clamAvFolder.substr(0, lastSeparator);
+        context.scanFolder = layout.scanFolder;
+        context.downloadFolder = layout.downloadFolder;
+    }
 
     quorvel::gui::frmUtama window(context);
     // A backend of its own for the guard's listings on their thread.

@@ -10,7 +10,21 @@ namespace quorvel::gui {
 struct AppContext {
     platform::Platform& platform;
     std::string dataFolder;    // holds whitelist.db, blacklist.db, main.ini, set.db
-    std::string programFolder; // the executable's folder (scanner, update package)
+    std::string programFolder; // the executable's folder
+    // An installed copy keeps these apart from the program; empty means programFolder.
+    std::string scannerBase;    // holds the ClamAV folder with the scanner
+    std::string scanFolder;     // the scanner's working folder, where its report lands
+    std::string downloadFolder; // where an update package is saved
+
+    const std::string& scannerBaseOrProgram() const {
+        return scannerBase.empty() ? programFolder : scannerBase;
+    }
+    const std::string& scanFolderOrProgram() const {
+        return scanFolder.empty() ? programFolder : scanFolder;
+    }
+    const std::string& downloadFolderOrProgram() const {
+        return downloadFolder.empty() ? programFolder : downloadFolder;
+    }
 };
 
 } // namespace quorvel::gui

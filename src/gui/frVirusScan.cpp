@@ -16,7 +16,7 @@ frVirusScan::frVirusScan(AppContext& context, QWidget* parent)
     : QFrame(parent), m_context(context), m_ui(std::make_unique<Ui::frVirusScan>()) {
     m_ui->setupUi(this);
     setObjectName("frVirusScan");
-    setReportFolder(context.programFolder);
+    setReportFolder(context.scanFolderOrProgram());
     m_scannerTimer.setInterval(kScannerPoll);
     connect(&m_scannerTimer, &QTimer::timeout, this, &frVirusScan::pollScanner);
     connect(m_ui->CmdScan, &QPushButton::clicked, this, &frVirusScan::startScan);
@@ -27,7 +27,7 @@ frVirusScan::~frVirusScan() = default;
 
 void frVirusScan::setReportFolder(const std::string& folder) {
     m_scan = std::make_unique<scan::VirusScan>(
-        m_context.platform, scan::ScanLocations::For(m_context.programFolder, folder,
+        m_context.platform, scan::ScanLocations::For(m_context.scannerBaseOrProgram(), folder,
                                                      m_context.platform.files->PathSeparator()));
 }
 

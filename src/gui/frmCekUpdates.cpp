@@ -27,7 +27,7 @@ frmCekUpdates::frmCekUpdates(AppContext& context, QWidget* parent)
     m_serverBase = update::LoadServerBase(
         *platform.files,
         store::DataFolder(context.dataFolder, separator).file(update::kUpdateIniName));
-    m_packagePath = update::PackagePath(context.programFolder, separator);
+    m_packagePath = update::PackagePath(context.downloadFolderOrProgram(), separator);
 
     m_donlod1 = new Downloader(*platform.internet, m_ui->donlod1Holder);
     m_donlod1->setObjectName("donlod1");
