@@ -1,5 +1,6 @@
 #include "platform/linux/FileRegistry.h"
 
+#include "platform/Files.h"
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/Backends.h"
 #include "platform/linux/PosixAtomicWrite.h"
@@ -49,23 +50,34 @@ Status MakeFolders(const std::string& folder, mode_t mode) {
     return {};
 }
 
+// A regular file of at most kTextFileLimit bytes; the open never waits on a FIFO.
 Result<std::string> ReadText(const std::string& path) {
-    PosixFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    PosixFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid())
         return PosixError("cannot open", path);
-    std::string text;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return PosixError("cannot query", path);
+    if (!S_ISREG(info.st_mode))
+        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
+    if (static_cast<uint64_t>(info.st_size) > kTextFileLimit)
+        return MakeError(Errc::InvalidArgument,
+                         path + " is larger than " + std::to_string(kTextFileLimit) + " bytes");
+    std::string text(static_cast<size_t>(info.st_size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t got = ::read(fd.get(), text.data() + done, text.size() - done);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             return PosixError("cannot read", path);
         }
         if (got == 0)
-            return text;
-        text.append(chunk, static_cast<size_t>(got));
+            break;
+        done += static_cast<size_t>(got);
     }
+    text.resize(done);
+    return text;
 }
 
 // Temporary files a writer killed mid-write left behind. Only a lock holder writes them,
@@ -122,8 +134,7 @@ Result<FileRegistryDocument> FileRegistry::Read(RegRoot root) const {
     return ParseFileRegistry(text.value(), RootName(root)).document;
 }
 
-Status FileRegistry::Change(RegRoot root,
-                            const std::function<Status(FileRegistryDocument&)>& change) {
+Status FileRegistry::Change(RegRoot root, const FileRegistryEdit& edit) {
     const std::string file = FileOf(root);
     const std::string folder = FolderOf(file);
     if (auto made = MakeFolders(folder, root == RegRoot::LocalMachine ? 0755 : 0700); !made)
@@ -137,16 +148,22 @@ Status FileRegistry::Change(RegRoot root,
             return PosixError("cannot lock", lockPath);
 
     RemoveStaleTemporaries(file);
-    FileRegistryDocument document;
     auto text = ReadText(file);
-    if (text)
-        document = ParseFileRegistry(text.value(), RootName(root)).document;
-    else if (text.error().code != Errc::NotFound)
+    if (!text && text.error().code != Errc::NotFound)
         return text.error(); // never replace a file we could not read
-    if (auto changed = change(document); !changed)
-        return changed;
-    const std::string updated = SerializeFileRegistry(document, RootName(root));
-    return WriteFileAtomically(file, std::as_bytes(std::span(updated.data(), updated.size())));
+    // Only the value's own line changes: hand edits, comments and lines this program does
+    // not understand stay where they are.
+    auto updated = EditFileRegistryText(text ? text.value() : std::string(), RootName(root), edit);
+    if (!updated) {
+        Error error = updated.error();
+        if (error.code == Errc::InvalidArgument)
+            error.message = file + ": " + error.message + "; it was left as it is";
+        return error;
+    }
+    if (text && updated.value() == text.value())
+        return {};
+    return WriteFileAtomically(
+        file, std::as_bytes(std::span(updated.value().data(), updated.value().size())));
     // The lock goes with the descriptor, after the rename.
 }
 
@@ -174,16 +191,8 @@ Status FileRegistry::SetValue(RegRoot root, const std::string& key, const std::s
                               uint32_t type, std::span<const std::byte> data) {
     if (HasControlCharacter(key) || HasControlCharacter(name) || key.find(']') != std::string::npos)
         return MakeError(Errc::InvalidArgument, "a key or value name the file cannot hold");
-    auto stored = Change(root, [&](FileRegistryDocument& document) -> Status {
-        auto& target = document.CreateKey(key);
-        if (auto* value = target.FindValue(name)) {
-            value->type = type;
-            value->data.assign(data.begin(), data.end());
-        } else {
-            target.values.push_back(FileRegistryValue{name, type, {data.begin(), data.end()}});
-        }
-        return {};
-    });
+    auto stored =
+        Change(root, {key, name, FileRegistryValue{name, type, {data.begin(), data.end()}}});
     if (stored && IsAutostartValue(root, key, name)) {
         AutostartEntry entry(m_locations.autostart);
         const std::string ansi(reinterpret_cast<const char*>(data.data()), data.size());
@@ -200,18 +209,7 @@ Status FileRegistry::DeleteValue(RegRoot root, const std::string& key, const std
     // No file, no key: nothing to lock, nothing to create.
     auto deleted = ::stat(FileOf(root).c_str(), &info) != 0
                        ? Status(MakeError(Errc::NotFound, "no key " + key))
-                       : Change(root, [&](FileRegistryDocument& document) -> Status {
-                             auto* target = document.FindKey(key);
-                             if (!target)
-                                 return MakeError(Errc::NotFound, "no key " + key);
-                             const auto before = target->values.size();
-                             std::erase_if(target->values, [&](const FileRegistryValue& v) {
-                                 return SameRegistryName(v.name, name);
-                             });
-                             if (target->values.size() == before)
-                                 return MakeError(Errc::NotFound, "no value " + name);
-                             return {};
-                         });
+                       : Change(root, {key, name, std::nullopt});
     // The entry follows the value: gone whenever the value is known to be gone.
     if ((deleted || deleted.error().code == Errc::NotFound) && IsAutostartValue(root, key, name))
         (void)AutostartEntry(m_locations.autostart).Remove();
