@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace quorvel::pe {
@@ -158,14 +159,10 @@ PeAnalysis Ended(PeAnalysis analysis, PeOutcome outcome, std::string message = {
     return analysis;
 }
 
-} // namespace
-
-PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& path,
-                          size_t textLimit) {
+PeAnalysis Analyze(const ByteReader& file, const std::string& path, size_t textLimit) {
     PeAnalysis analysis;
     analysis.status = "Complete Open File -> " + path + " Click Analyze Now for view anaysis";
     PeReport& report = analysis.report;
-    const ByteReader file(bytes);
 
     const auto magic = file.readU16(0);
     if (!magic || *magic != kDosMagic)
@@ -200,18 +197,41 @@ PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& p
     return Ended(std::move(analysis), PeOutcome::Complete);
 }
 
+PeAnalysis Unopened(const std::string& path) {
+    PeAnalysis analysis;
+    analysis.status = "Unable to Open File -> " + path;
+    analysis.message = "Unable to open '" + path + "'";
+    analysis.outcome = PeOutcome::Unopened;
+    return analysis;
+}
+
+} // namespace
+
+PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& path,
+                          size_t textLimit) {
+    return Analyze(ByteReader(bytes), path, textLimit);
+}
+
 PeAnalysis AnalyzePeFile(platform::Files& files, const std::string& path) {
-    // Read, not mapped: a file another process cuts short while we walk it must not
-    // fault, and the copy is bounded by the size cap.
-    auto bytes = files.ReadAll(path, platform::kPeFileLimit);
-    if (!bytes) {
-        PeAnalysis analysis;
-        analysis.status = "Unable to Open File -> " + path;
-        analysis.message = "Unable to open '" + path + "'";
-        analysis.outcome = PeOutcome::Unopened;
-        return analysis;
-    }
-    return AnalyzePeBytes(bytes.value(), path);
+    using namespace platform;
+    auto opened = files.Open(path, FileAccess::Read, FileDisposition::OpenExisting,
+                             FileShare{true, true, true});
+    if (!opened)
+        return Unopened(path);
+    FileHandle& handle = *opened.value();
+    const auto size = handle.Size();
+    if (!size || size.value() > kPeFileLimit)
+        return Unopened(path);
+    // Not mapped: a file another process cuts short while we walk it must not fault. The
+    // storage is only reserved; each block is read when the walk first reaches it.
+    const auto bytes = static_cast<size_t>(size.value());
+    const auto storage = std::make_unique_for_overwrite<std::byte[]>(bytes);
+    const ByteReader file(std::span(storage.get(), bytes), [&handle](uint64_t offset,
+                                                                     std::span<std::byte> buffer) {
+        const size_t got = handle.ReadAt(offset, buffer).valueOr(0);
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), std::byte{0});
+    });
+    return Analyze(file, path, kReportTextLimit);
 }
 
 } // namespace quorvel::pe
