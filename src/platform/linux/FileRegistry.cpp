@@ -6,6 +6,7 @@
 #include "platform/linux/PosixAtomicWrite.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
+#include "platform/linux/PosixReadFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,34 +51,8 @@ Status MakeFolders(const std::string& folder, mode_t mode) {
     return {};
 }
 
-// A regular file of at most kTextFileLimit bytes; the open never waits on a FIFO.
 Result<std::string> ReadText(const std::string& path) {
-    PosixFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid())
-        return PosixError("cannot open", path);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return PosixError("cannot query", path);
-    if (!S_ISREG(info.st_mode))
-        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
-    if (static_cast<uint64_t>(info.st_size) > kTextFileLimit)
-        return MakeError(Errc::InvalidArgument,
-                         path + " is larger than " + std::to_string(kTextFileLimit) + " bytes");
-    std::string text(static_cast<size_t>(info.st_size), '\0');
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t got = ::read(fd.get(), text.data() + done, text.size() - done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return PosixError("cannot read", path);
-        }
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    text.resize(done);
-    return text;
+    return ReadRegularFile(path, kTextFileLimit);
 }
 
 // Temporary files a writer killed mid-write left behind. Only a lock holder writes them,

@@ -3,6 +3,7 @@
 #include "platform/linux/PosixDocumentsFolder.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
+#include "platform/linux/PosixReadFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -102,34 +103,11 @@ public:
     }
 
     Result<std::vector<std::byte>> ReadAll(const std::string& path, uint64_t limit) override {
-        auto fd = OpenFile(path, O_RDONLY);
-        if (!fd)
-            return fd.error();
-        struct stat info {};
-        if (::fstat(fd.value().get(), &info) != 0)
-            return PosixError("cannot query", path);
-        const auto size = static_cast<uint64_t>(info.st_size);
-        if (size > limit)
-            return MakeError(Errc::InvalidArgument,
-                             path + " is larger than " + std::to_string(limit) + " bytes");
-        // The size read once bounds the buffer: a file that grows meanwhile is read up to
-        // it, one that shrinks gives what is left.
-        std::vector<std::byte> bytes(static_cast<size_t>(size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::pread(fd.value().get(), bytes.data() + done, bytes.size() - done,
-                                        static_cast<off_t>(done));
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return PosixError("cannot read", path);
-            }
-            if (got == 0)
-                break;
-            done += static_cast<size_t>(got);
-        }
-        bytes.resize(done);
-        return bytes;
+        auto text = ReadRegularFile(path, limit);
+        if (!text)
+            return text.error();
+        const auto* first = reinterpret_cast<const std::byte*>(text.value().data());
+        return std::vector<std::byte>(first, first + text.value().size());
     }
 
     Status WriteAll(const std::string& path, std::span<const std::byte> data) override {
