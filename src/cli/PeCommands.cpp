@@ -117,6 +117,9 @@ int RunPe(CommandContext& context, std::span<const std::string> args) {
         }
         if (!analysis.message.empty())
             context.err << analysis.message << '\n';
+        if (analysis.outcome == pe::PeOutcome::Cut)
+            context.err << "pe: the report on '" << path << "' was cut at " << pe::kReportTextLimit
+                        << " bytes\n";
         PrintReport(context.out, analysis.report, options);
         if (options.classify) {
             if (auto label = pe::ClassifyPeReport(analysis.report)) {
@@ -125,7 +128,8 @@ int RunPe(CommandContext& context, std::span<const std::string> args) {
                 Write(context.out, "\r\n");
             }
         }
-        if (!analysis.hasValidSignatures())
+        // A cut report is not the whole report: say so in the exit status.
+        if (!analysis.hasValidSignatures() || analysis.outcome == pe::PeOutcome::Cut)
             status = kExitFailed;
     }
     context.out.flush();

@@ -5,6 +5,7 @@
 #include "pe/ReportText.h"
 #include "pe/RvaToFileOffset.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quorvel::pe {
@@ -49,30 +50,30 @@ void AppendNamedLine(std::string& text, std::string_view label, std::string_view
 
 } // namespace
 
-bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int32_t exportTableRva,
-                      std::string& text) {
+WalkEnd AppendExportText(const ByteReader& file, const SectionLookup& sections,
+                         int32_t exportTableRva, std::string& text, size_t limit) {
     AppendReportLine(text, "IMAGE_EXPORT_DIRECTORY");
     AppendReportLine(text, " --------------------------");
     if (exportTableRva == 0) {
         AppendReportLine(text, "");
         AppendReportLine(text, " This PE doesn't contain an Export Table.");
-        return true;
+        return WalkEnd::Done;
     }
     const auto offset = sections.toFileOffset(exportTableRva);
     if (!offset)
-        return false;
+        return WalkEnd::Stopped;
     if (*offset == 0) {
         AppendReportLine(text, "");
         AppendReportLine(text, " This PE doesn't contain a valid Export Table.");
-        return true;
+        return WalkEnd::Done;
     }
     const auto directoryBytes = file.bytesAt(*offset, kExportDirectorySize);
     if (!directoryBytes)
-        return false;
+        return WalkEnd::Stopped;
     const ExportDirectory dir = ReadExportDirectory(Record(*directoryBytes));
     const auto nameOffset = sections.toFileOffset(dir.Name);
     if (!nameOffset)
-        return false;
+        return WalkEnd::Stopped;
 
     AppendNamedLine(text, " Name: ............... ", file.cString(*nameOffset, kNameBytes));
     AppendDecimalLine(text, " Base: ............... ", dir.Base);
@@ -84,18 +85,18 @@ bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int
 
     // Empty tables stop the walk, and so do tables that the file cannot hold.
     if (dir.NumberOfFunctions <= 0 || dir.NumberOfNames <= 0)
-        return false;
+        return WalkEnd::Stopped;
     const auto functions =
         ReadTable(file, sections, dir.AddressOfFunctions, dir.NumberOfFunctions, 4);
     if (!functions)
-        return false;
+        return WalkEnd::Stopped;
     const auto names = ReadTable(file, sections, dir.AddressOfNames, dir.NumberOfNames, 4);
     if (!names)
-        return false;
+        return WalkEnd::Stopped;
     const auto ordinals =
         ReadTable(file, sections, dir.AddressOfNameOrdinals, dir.NumberOfNames, 2);
     if (!ordinals)
-        return false;
+        return WalkEnd::Stopped;
 
     // The names of each function, in name-table order, as singly linked lists; both
     // tables lie in the file, so their sizes are bounded by its size.
@@ -111,25 +112,29 @@ bool AppendExportText(const ByteReader& file, const SectionLookup& sections, int
         firstName[static_cast<size_t>(index)] = static_cast<int32_t>(j);
     }
 
-    text.reserve(text.size() + functionCount * 56 + nameCount * 40);
+    text.reserve(std::min(text.size() + functionCount * 56 + nameCount * 40, limit));
     for (size_t i = 0; i < functionCount; ++i) {
         const int32_t address = functions->i32(i * 4);
         if (address == 0)
             continue;
+        if (CutWhenFull(text, limit))
+            return WalkEnd::Cut;
         const auto ordinal = CheckedInt32(int64_t{dir.Base} + static_cast<int64_t>(i));
         if (!ordinal)
-            return false;
+            return WalkEnd::Stopped;
         AppendReportLine(text, "");
         AppendDecimalLine(text, " Ordinal: ........ ", *ordinal);
         AppendHexLine(text, " Function address: 0x", address);
         for (int32_t j = firstName[i]; j >= 0; j = nextName[static_cast<size_t>(j)]) {
             const auto at = sections.toFileOffset(names->i32(static_cast<size_t>(j) * 4));
             if (!at)
-                return false;
+                return WalkEnd::Stopped;
+            if (CutWhenFull(text, limit))
+                return WalkEnd::Cut;
             AppendNamedLine(text, " Function name: .. ", file.cString(*at, kNameBytes));
         }
     }
-    return true;
+    return WalkEnd::Done;
 }
 
 } // namespace quorvel::pe

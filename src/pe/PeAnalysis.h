@@ -13,6 +13,7 @@ enum class PeOutcome {
     InvalidPeFile,      // no "PE" and two zero bytes at e_lfanew
     DosHeaderTruncated, // "MZ", but the file ends inside the DOS header
     Stopped,            // the walk stopped silently; the texts hold what was built
+    Cut,                // a text reached its size limit and ends with a line saying so
     Complete,
 };
 
@@ -26,7 +27,8 @@ struct PeAnalysis {
 
     // The file opened and carried both the DOS and the PE signature.
     bool hasValidSignatures() const {
-        return outcome == PeOutcome::Stopped || outcome == PeOutcome::Complete;
+        return outcome == PeOutcome::Stopped || outcome == PeOutcome::Cut ||
+               outcome == PeOutcome::Complete;
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace quorvel::pe {
@@ -110,19 +111,19 @@ void AppendSectionLines(std::string& text, const SectionEntry& s) {
     EndReportLine(text);
 }
 
-// Reads the section table and appends its view. False when the walk stops.
-bool AppendSectionText(const ByteReader& file, const NtHeaders& nt, int32_t e_lfanew,
-                       std::vector<SectionEntry>& sections, std::string& text) {
+// Reads the section table and appends its view.
+WalkEnd AppendSectionText(const ByteReader& file, const NtHeaders& nt, int32_t e_lfanew,
+                          std::vector<SectionEntry>& sections, std::string& text, size_t limit) {
     const int count = nt.NumberOfSections;
     if (count <= 0)
-        return false;
+        return WalkEnd::Stopped;
     const auto tableOffset = SectionTableOffset(nt, e_lfanew);
     if (!tableOffset)
-        return false;
+        return WalkEnd::Stopped;
     // The count is the file's word: hold no more rows than the file has bytes for.
     const auto fits = file.size() / kSectionHeaderSize + 1;
     sections.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count), fits)));
-    text.reserve(64 + 260 * sections.capacity());
+    text.reserve(std::min<size_t>(64 + 260 * sections.capacity(), limit));
 
     AppendReportLine(text, "IMAGE_SECTION_HEADER");
     AppendReportLine(text, " ------------------------");
@@ -130,7 +131,9 @@ bool AppendSectionText(const ByteReader& file, const NtHeaders& nt, int32_t e_lf
         const int64_t at = int64_t{*tableOffset} + int64_t{i} * kSectionHeaderSize;
         auto bytes = file.bytesAt(at, kSectionHeaderSize);
         if (!bytes)
-            return false;
+            return WalkEnd::Stopped;
+        if (CutWhenFull(text, limit))
+            return WalkEnd::Cut;
         const auto name = file.cString(at, 8);
         sections.push_back(ReadSectionEntry(Record(*bytes), name));
         AppendSectionLines(text, sections.back());
@@ -139,11 +142,15 @@ bool AppendSectionText(const ByteReader& file, const NtHeaders& nt, int32_t e_lf
     AppendReportLine(text, " Size of Section Header: 40 bytes");
     const int total = count * kSectionHeaderSize;
     if (total > std::numeric_limits<int16_t>::max())
-        return false;
+        return WalkEnd::Stopped;
     text += " Total size of headers:  ";
     AppendDecimal(text, total);
     AppendReportLine(text, " bytes");
-    return true;
+    return WalkEnd::Done;
+}
+
+PeOutcome EndOf(WalkEnd end) {
+    return end == WalkEnd::Cut ? PeOutcome::Cut : PeOutcome::Stopped;
 }
 
 PeAnalysis Ended(PeAnalysis analysis, PeOutcome outcome, std::string message = {}) {
@@ -152,13 +159,10 @@ PeAnalysis Ended(PeAnalysis analysis, PeOutcome outcome, std::string message = {
     return analysis;
 }
 
-} // namespace
-
-PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& path) {
+PeAnalysis Analyze(const ByteReader& file, const std::string& path, size_t textLimit) {
     PeAnalysis analysis;
     analysis.status = "Complete Open File -> " + path + " Click Analyze Now for view anaysis";
     PeReport& report = analysis.report;
-    const ByteReader file(bytes);
 
     const auto magic = file.readU16(0);
     if (!magic || *magic != kDosMagic)
@@ -180,27 +184,54 @@ PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& p
     AppendNtText(report.ntText, nt);
 
     std::vector<SectionEntry> sections;
-    if (!AppendSectionText(file, nt, e_lfanew, sections, report.sectionText))
-        return Ended(std::move(analysis), PeOutcome::Stopped);
+    WalkEnd end = AppendSectionText(file, nt, e_lfanew, sections, report.sectionText, textLimit);
+    if (end != WalkEnd::Done)
+        return Ended(std::move(analysis), EndOf(end));
     const SectionLookup lookup(sections);
-    if (!AppendExportText(file, lookup, nt.ExportTableRva, report.exportText))
-        return Ended(std::move(analysis), PeOutcome::Stopped);
-    if (!AppendImportText(file, lookup, nt.ImportTableRva, report.importText))
-        return Ended(std::move(analysis), PeOutcome::Stopped);
+    end = AppendExportText(file, lookup, nt.ExportTableRva, report.exportText, textLimit);
+    if (end != WalkEnd::Done)
+        return Ended(std::move(analysis), EndOf(end));
+    end = AppendImportText(file, lookup, nt.ImportTableRva, report.importText, textLimit);
+    if (end != WalkEnd::Done)
+        return Ended(std::move(analysis), EndOf(end));
     return Ended(std::move(analysis), PeOutcome::Complete);
 }
 
+PeAnalysis Unopened(const std::string& path) {
+    PeAnalysis analysis;
+    analysis.status = "Unable to Open File -> " + path;
+    analysis.message = "Unable to open '" + path + "'";
+    analysis.outcome = PeOutcome::Unopened;
+    return analysis;
+}
+
+} // namespace
+
+PeAnalysis AnalyzePeBytes(std::span<const std::byte> bytes, const std::string& path,
+                          size_t textLimit) {
+    return Analyze(ByteReader(bytes), path, textLimit);
+}
+
 PeAnalysis AnalyzePeFile(platform::Files& files, const std::string& path) {
-    auto mapping = files.MapForReading(path);
-    // A folder may map as nothing on some systems; it is still not a file to read.
-    if (!mapping || (mapping.value()->Bytes().empty() && files.IsDirectory(path))) {
-        PeAnalysis analysis;
-        analysis.status = "Unable to Open File -> " + path;
-        analysis.message = "Unable to open '" + path + "'";
-        analysis.outcome = PeOutcome::Unopened;
-        return analysis;
-    }
-    return AnalyzePeBytes(mapping.value()->Bytes(), path);
+    using namespace platform;
+    auto opened = files.Open(path, FileAccess::Read, FileDisposition::OpenExisting,
+                             FileShare{true, true, true});
+    if (!opened)
+        return Unopened(path);
+    FileHandle& handle = *opened.value();
+    const auto size = handle.Size();
+    if (!size || size.value() > kPeFileLimit)
+        return Unopened(path);
+    // Not mapped: a file another process cuts short while we walk it must not fault. The
+    // storage is only reserved; each block is read when the walk first reaches it.
+    const auto bytes = static_cast<size_t>(size.value());
+    const auto storage = std::make_unique_for_overwrite<std::byte[]>(bytes);
+    const ByteReader file(std::span(storage.get(), bytes), [&handle](uint64_t offset,
+                                                                     std::span<std::byte> buffer) {
+        const size_t got = handle.ReadAt(offset, buffer).valueOr(0);
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), std::byte{0});
+    });
+    return Analyze(file, path, kReportTextLimit);
 }
 
 } // namespace quorvel::pe

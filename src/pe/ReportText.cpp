@@ -9,6 +9,15 @@ void AppendReportLine(std::string& text, std::string_view line) {
     EndReportLine(text);
 }
 
+bool CutWhenFull(std::string& text, size_t limit) {
+    if (text.size() < limit)
+        return false;
+    text += " [ Report cut: it reached ";
+    AppendDecimal(text, static_cast<int64_t>(limit));
+    AppendReportLine(text, " bytes ]");
+    return true;
+}
+
 std::string_view CutAtNul(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }

@@ -1,12 +1,27 @@
 #pragma once
 
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
 namespace quorvel::pe {
+
+// How far one report text may grow. A crafted file can make the walks print without end
+// (one thunk table shared by every import descriptor), so each text stops here.
+inline constexpr size_t kReportTextLimit = 64 * 1024 * 1024;
+
+// How a walk over one table ended.
+enum class WalkEnd {
+    Done,
+    Stopped, // the file's data stopped the walk
+    Cut,     // the text reached its limit and ends with the line saying so
+};
+
+// When text has reached limit, appends the line saying it was cut and returns true.
+bool CutWhenFull(std::string& text, size_t limit);
 
 // Appends the line and CR LF; an empty line is an append of the empty string.
 void AppendReportLine(std::string& text, std::string_view line);

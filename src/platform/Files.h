@@ -35,12 +35,11 @@ public:
     virtual Result<size_t> WriteAt(uint64_t offset, std::span<const std::byte> data) = 0;
 };
 
-// A file mapped read-only. The bytes stay valid while the object lives.
-class ReadOnlyMapping {
-public:
-    virtual ~ReadOnlyMapping() = default;
-    virtual std::span<const std::byte> Bytes() const = 0;
-};
+// Size limits for files the program reads whole. A PE file may be as large as the PE
+// reader accepts; the program's own text files (lists, settings, password, registry
+// files) stay below 60 KB even when full, so 4 MiB leaves room for any hand edit.
+inline constexpr uint64_t kPeFileLimit = 140'000'000;
+inline constexpr uint64_t kTextFileLimit = 4 * 1024 * 1024;
 
 // Files and folders. Paths are UTF-8 in the platform's own form.
 class Files {
@@ -49,21 +48,28 @@ public:
 
     virtual char PathSeparator() const = 0;
 
+    // Only regular files open; the open itself never blocks.
     virtual Result<std::unique_ptr<FileHandle>> Open(const std::string& path, FileAccess access,
                                                      FileDisposition disposition,
                                                      FileShare share) = 0;
 
-    // Opens for reading only, sharing read, write and delete, and maps the whole file.
-    // An empty file gives an empty mapping.
-    virtual Result<std::unique_ptr<ReadOnlyMapping>> MapForReading(const std::string& path) = 0;
-
-    virtual Result<std::vector<std::byte>> ReadAll(const std::string& path) = 0;
+    // Reads a regular file whole. Opening never blocks (a FIFO or a device is refused, not
+    // waited on), and a file larger than limit is refused without reading it. A file that
+    // shrinks while it is read gives the bytes still there.
+    virtual Result<std::vector<std::byte>> ReadAll(const std::string& path, uint64_t limit) = 0;
+    Result<std::vector<std::byte>> ReadAll(const std::string& path) {
+        return ReadAll(path, kTextFileLimit);
+    }
     // Creates or truncates the file and writes the bytes.
     virtual Status WriteAll(const std::string& path, std::span<const std::byte> data) = 0;
+    // Creates a file that must not exist yet and writes the bytes. Whatever is already
+    // there, a link included, makes it fail; no link is ever followed.
+    virtual Status WriteNew(const std::string& path, std::span<const std::byte> data) = 0;
     // Creates the file when missing and writes the bytes at its end.
     virtual Status Append(const std::string& path, std::span<const std::byte> data) = 0;
     // Writes a temporary file in the same folder, flushes it to disk and renames it over
-    // path, so readers see the old or the new contents, never a mix.
+    // path, so readers see the old or the new contents, never a mix. Where the folder is
+    // not writable but the file is, the file is rewritten in place instead.
     virtual Status ReplaceAtomically(const std::string& path, std::span<const std::byte> data) = 0;
 
     // Copies over an existing target, read-only targets included (CopyFileW, FALSE).

@@ -88,7 +88,9 @@ void Settings::SetCheckBox(SettingKey key, int value) {
 }
 
 void Settings::LoadSettings(const std::string& path) {
-    const SettingsValues read = ParseSettingsText(m_basFile.ReadWholeFile(path));
+    // main.ini holds 40 bytes; the small-file cap keeps a hostile one from filling memory.
+    const SettingsValues read = ParseSettingsText(
+        m_basFile.ReadWholeFile(path, static_cast<int64_t>(platform::kTextFileLimit)));
 
     SetCheckBox(SettingKey::SelfCheck, read[0]);
     if (isOn(SettingKey::SelfCheck) && m_selfCheck)

@@ -16,6 +16,24 @@ bool HasLineEnd(std::string_view name) {
     return name.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// What the file needs before a new line can go after its last one: a hand edit or a write
+// cut short by a full disk can leave the last line without its CR LF, and the new name
+// would then run on into the old one.
+std::string LineEndMissingAtEnd(platform::Files& files, const std::string& path) {
+    auto file = files.Open(path, platform::FileAccess::Read,
+                           platform::FileDisposition::OpenExisting, {true, true, true});
+    if (!file)
+        return {};
+    auto size = file.value()->Size();
+    if (!size || size.value() == 0)
+        return {};
+    std::byte last{};
+    auto read = file.value()->ReadAt(size.value() - 1, std::span(&last, 1));
+    if (!read || read.value() != 1 || last == std::byte{'\n'})
+        return {};
+    return last == std::byte{'\r'} ? "\n" : "\r\n";
+}
+
 } // namespace
 
 TrustList::TrustList(platform::Files& files, platform::AnsiCodec& ansi, std::string path)
@@ -59,7 +77,8 @@ ListEditResult TrustList::AddToTrustList(const std::string& name) {
     auto line = m_ansi.ToAnsi(TrustListLine(name));
     if (!line)
         return {ListEdit::Unrepresentable, line.error().message};
-    if (auto written = m_files.Append(m_path, AsBytes(line.value())); !written)
+    const std::string text = LineEndMissingAtEnd(m_files, m_path) + line.value();
+    if (auto written = m_files.Append(m_path, AsBytes(text)); !written)
         return {ListEdit::WriteFailed, written.error().message};
     m_slots.push_back(name);
     return {ListEdit::Done, {}};

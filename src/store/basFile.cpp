@@ -7,7 +7,7 @@ namespace quorvel::store {
 basFile::basFile(platform::Files& files, platform::AnsiCodec& ansi)
     : m_files(files), m_ansi(ansi), m_classFile(files) {}
 
-std::string basFile::ReadWholeFile(const std::string& path) {
+std::string basFile::ReadWholeFile(const std::string& path, int64_t limit) {
     const int32_t handle = m_classFile.VbOpenFile(path, 1, 4);
     if (handle < 1)
         return {};
@@ -15,7 +15,7 @@ std::string basFile::ReadWholeFile(const std::string& path) {
     // little through as a small one.
     const int64_t size = m_classFile.FileSize(handle);
     const int32_t length = m_classFile.VbFileLen(handle);
-    if (size > kMaxWholeFileBytes || length > kMaxWholeFileBytes) {
+    if (size > limit || length > limit) {
         m_classFile.VbCloseFile(handle);
         return {};
     }
@@ -35,7 +35,11 @@ bool basFile::WriteFileViaTemp(const std::string& target, const std::string& tex
     if (!ansi)
         return false;
     const auto& data = ansi.value();
-    if (!m_files.WriteAll(temporary, std::as_bytes(std::span(data.data(), data.size())))) {
+    // The name is fixed and the folder is the user's: whatever is there now (a stale copy
+    // or a link planted to redirect the write) goes first, and the file is created anew
+    // without following links.
+    (void)m_files.Delete(temporary);
+    if (!m_files.WriteNew(temporary, std::as_bytes(std::span(data.data(), data.size())))) {
         DeleteFileForced(temporary);
         return false;
     }

@@ -18,8 +18,9 @@ public:
 
     basFile(platform::Files& files, platform::AnsiCodec& ansi);
 
-    // The file's contents; empty when it is missing, empty, unreadable or too large.
-    std::string ReadWholeFile(const std::string& path);
+    // The file's contents; empty when it is missing, empty, unreadable, no regular file or
+    // larger than limit bytes.
+    std::string ReadWholeFile(const std::string& path, int64_t limit = kMaxWholeFileBytes);
     // Writes text to the documents folder's temporary file, copies that over target and
     // deletes it. True when the copy is in place (a failed copy leaves target as it was).
     bool WriteFileViaTemp(const std::string& target, const std::string& text);

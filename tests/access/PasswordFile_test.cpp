@@ -3,6 +3,9 @@
 #include "store/TempFolder.h"
 
 #include <gmock/gmock.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <gtest/gtest.h>
 
 namespace quorvel::access {
@@ -111,6 +114,19 @@ TEST_F(PasswordFileTest, ChangeNowThatCannotWriteSaysSoAndKeepsTheOldPassword) {
             << row.name;
     }
 }
+
+#ifndef _WIN32
+// Before, a FIFO in place of set.db blocked the login prompt forever.
+TEST_F(PasswordFileTest, FifoInPlaceOfTheFileReadsAsMissingAndIsNeverReplaced) {
+    ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0);
+    PasswordFile file = Make(m_path);
+    EXPECT_EQ(file.ExpectedPassword(), "");
+    EXPECT_EQ(file.ChangeNow("other").message.icon, MessageIcon::Critical);
+    struct stat info {};
+    ASSERT_EQ(::lstat(m_path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+#endif
 
 } // namespace
 } // namespace quorvel::access

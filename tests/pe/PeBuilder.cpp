@@ -112,6 +112,25 @@ PeBuilder CraftedPe() {
     return pe;
 }
 
+PeBuilder PeSharingOneThunkTable(int descriptors, int thunks) {
+    using namespace crafted;
+    constexpr uint32_t kTable = 0x2400, kThunks = 0x3000, kNames = 0x3100, kModule = 0x3800;
+    PeBuilder pe = CraftedPe();
+    WriteSection(pe, 1, ".rdata", 0x2000, 0x2000, 0x2000, 0x400, 0x40000040);
+    pe.resize(0x2400).u32(kOptional + 104, kTable);
+    pe.text(RdataOffset(kModule), "kernel32.dll");
+    for (uint32_t i = 0; i < static_cast<uint32_t>(descriptors); ++i)
+        pe.u32(RdataOffset(kTable + i * 20 + 12), kModule)
+            .u32(RdataOffset(kTable + i * 20 + 16), kThunks);
+    pe.u32(RdataOffset(kTable + static_cast<uint32_t>(descriptors) * 20 + 16), 0);
+    for (uint32_t i = 0; i < static_cast<uint32_t>(thunks); ++i) {
+        pe.u32(RdataOffset(kThunks + i * 4), kNames + i * 0x20);
+        pe.text(RdataOffset(kNames + i * 0x20 + 2), "Function" + std::to_string(i));
+    }
+    pe.u32(RdataOffset(kThunks + static_cast<uint32_t>(thunks) * 4), 0);
+    return pe;
+}
+
 PeBuilder PeWithSections(int count) {
     PeBuilder pe(crafted::kSectionTable + static_cast<size_t>(count) * 40);
     WriteHeaders(pe, static_cast<uint16_t>(count));

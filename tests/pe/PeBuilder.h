@@ -54,6 +54,10 @@ constexpr size_t RdataOffset(uint32_t rva) {
 // 0), imports from two modules by name and by ordinal. The expected texts are in data/.
 PeBuilder CraftedPe();
 
+// CraftedPe() whose import table lists descriptors modules, all sharing one table of
+// thunks named imports: a well-formed file whose report is long for its size.
+PeBuilder PeSharingOneThunkTable(int descriptors, int thunks);
+
 // The same headers with count section headers of 40 bytes each and nothing else.
 PeBuilder PeWithSections(int count);
 

@@ -278,23 +278,47 @@ TEST(CraftedPeLimits, FunctionWithNameOrdinalOutOfRangeShowsNoName) {
     EXPECT_EQ(LastLine(a.report.exportText), " Function address: 0x1030");
 }
 
-TEST(CraftedPeLimits, ThunkWalksThatGoRoundInCirclesEnd) {
-    // Six descriptors over one table of 100 ordinals: more thunk reads than the file has
-    // thunks, so the walk ends instead of listing the same table again and again.
-    PeBuilder pe = CraftedPe();
-    for (size_t i = 0; i < 6; ++i)
-        pe.u32(kDescriptors + i * 20, 0x2200).u32(kDescriptors + i * 20 + 12, 0x21C0);
-    for (size_t i = 0; i < 6; ++i)
-        pe.u32(kDescriptors + i * 20 + 16, 0x2200);
-    for (uint32_t i = 0; i < 100; ++i)
-        pe.u32(0x600 + i * 4, 0x80000000 | i);
-    pe.u32(0x790, 0);
-    const PeAnalysis a = Analyze(pe);
-    EXPECT_EQ(a.outcome, PeOutcome::Stopped);
-    size_t modules = 0;
-    for (const auto& line : Lines(a.report.importText))
-        modules += line == " [ Module KERNEL32.DLL ]";
-    EXPECT_EQ(modules, 6u);
+size_t Count(const std::string& text, std::string_view prefix) {
+    size_t count = 0;
+    for (const auto& line : Lines(text))
+        count += line.starts_with(prefix);
+    return count;
+}
+
+TEST(CraftedPeLimits, ManyDescriptorsSharingOneThunkTableAreAllListed) {
+    // 150 modules over one table of 20 names, in a 9 KB file: 3,150 thunk reads. Before,
+    // a cap of file size / 4 reads stopped the walk at module 109.
+    const PeAnalysis a = Analyze(PeSharingOneThunkTable(150, 20));
+    EXPECT_EQ(a.outcome, PeOutcome::Complete);
+    EXPECT_EQ(Count(a.report.importText, " [ Module KERNEL32.DLL ]"), 150u);
+    EXPECT_EQ(Count(a.report.importText, " Function name: Function"), 3000u);
+    EXPECT_EQ(LastLine(a.report.importText), " Function name: Function19");
+}
+
+TEST(CraftedPeLimits, ReportReachingItsLimitEndsWithOneLineSayingItWasCut) {
+    const PeBuilder pe = PeSharingOneThunkTable(150, 20);
+    const PeAnalysis whole = Analyze(pe);
+    const PeAnalysis cut = AnalyzePeBytes(pe.bytes(), kPath, 4096);
+    EXPECT_EQ(cut.outcome, PeOutcome::Cut);
+    EXPECT_TRUE(cut.hasValidSignatures());
+    EXPECT_EQ(LastLine(cut.report.importText), " [ Report cut: it reached 4096 bytes ]");
+    EXPECT_EQ(Count(cut.report.importText, " [ Report cut"), 1u);
+    EXPECT_LT(cut.report.importText.size(), 4096u + 300u);
+    const std::string kept =
+        cut.report.importText.substr(0, cut.report.importText.rfind(" [ Report"));
+    EXPECT_TRUE(whole.report.importText.starts_with(kept)) << "what was printed is unchanged";
+    EXPECT_EQ(cut.report.sectionText, whole.report.sectionText) << "the other texts are whole";
+    EXPECT_EQ(cut.report.exportText, whole.report.exportText);
+
+    // Sections and exports are cut the same way.
+    const PeAnalysis sections = AnalyzePeBytes(PeWithSections(819).bytes(), kPath, 1000);
+    EXPECT_EQ(sections.outcome, PeOutcome::Cut);
+    EXPECT_EQ(LastLine(sections.report.sectionText), " [ Report cut: it reached 1000 bytes ]");
+    const PeAnalysis exports = AnalyzePeBytes(CraftedPe().bytes(), kPath, 320);
+    EXPECT_EQ(exports.report.sectionText, DataText("crafted_sections.txt"));
+    EXPECT_EQ(exports.outcome, PeOutcome::Cut);
+    EXPECT_EQ(LastLine(exports.report.exportText), " [ Report cut: it reached 320 bytes ]");
+    EXPECT_EQ(exports.report.importText, "");
 }
 
 TEST(CraftedPeLimits, SectionCountOverflowStopsAfterTheSectionHeaderSizeLine) {

@@ -19,15 +19,16 @@ public:
          platform::FileDisposition disposition, platform::FileShare share) override {
         return m_real.Open(path, access, disposition, share);
     }
-    platform::Result<std::unique_ptr<platform::ReadOnlyMapping>>
-    MapForReading(const std::string& path) override {
-        return m_real.MapForReading(path);
-    }
-    platform::Result<std::vector<std::byte>> ReadAll(const std::string& path) override {
-        return m_real.ReadAll(path);
+    using platform::Files::ReadAll;
+    platform::Result<std::vector<std::byte>> ReadAll(const std::string& path,
+                                                     uint64_t limit) override {
+        return m_real.ReadAll(path, limit);
     }
     platform::Status WriteAll(const std::string& path, std::span<const std::byte> data) override {
         return m_real.WriteAll(path, data);
+    }
+    platform::Status WriteNew(const std::string& path, std::span<const std::byte> data) override {
+        return m_real.WriteNew(path, data);
     }
     platform::Status Append(const std::string& path, std::span<const std::byte> data) override {
         return m_real.Append(path, data);

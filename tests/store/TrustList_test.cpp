@@ -52,6 +52,38 @@ TEST_F(TrustListTest, AddsAppendKenalLinesThatLoadBack) {
     EXPECT_FALSE(again.FindInTrustList("A.EXE"));
 }
 
+struct UnfinishedCase {
+    const char* name;
+    std::string before;
+    std::string after; // once "new.exe" is added
+};
+
+class UnfinishedLastLineTest : public TrustListTest,
+                               public ::testing::WithParamInterface<UnfinishedCase> {};
+
+// A hand edit or a write cut off by a full disk leaves the last line without its CR LF.
+// Before, the new line ran on into it: "kenal|a.exekenal|new.exe" read back as one name.
+TEST_P(UnfinishedLastLineTest, AddFinishesTheLineAndKeepsTheRestOfTheFile) {
+    const auto& row = GetParam();
+    WriteBytes(m_path, row.before);
+    TrustList list = Started(m_path);
+    EXPECT_EQ(list.AddToListAndSave("new.exe"), kSaved);
+    EXPECT_EQ(ReadBytes(m_path), row.after);
+    TrustList again = Started(m_path);
+    EXPECT_EQ(again.storedEntries().back(), "new.exe");
+    EXPECT_TRUE(again.FindInTrustList("a.exe") || row.before.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TrustList, UnfinishedLastLineTest,
+    ::testing::Values(
+        UnfinishedCase{"no_line_end", "kenal|a.exe", "kenal|a.exe\r\nkenal|new.exe\r\n"},
+        UnfinishedCase{"cr_only", "kenal|a.exe\r", "kenal|a.exe\r\nkenal|new.exe\r\n"},
+        UnfinishedCase{"lf_only", "kenal|a.exe\n", "kenal|a.exe\nkenal|new.exe\r\n"},
+        UnfinishedCase{"whole", "kenal|a.exe\r\n", "kenal|a.exe\r\nkenal|new.exe\r\n"},
+        UnfinishedCase{"empty", "", "kenal|new.exe\r\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST_F(TrustListTest, VisibleListTakesWhatTheFileDoesNot) {
     TrustList list = Started(m_path);
     ASSERT_EQ(list.AddToListAndSave("a.exe"), kSaved);

@@ -1,10 +1,12 @@
 #include "platform/linux/FileRegistry.h"
 
+#include "platform/Files.h"
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/Backends.h"
 #include "platform/linux/PosixAtomicWrite.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
+#include "platform/linux/PosixReadFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,22 +52,7 @@ Status MakeFolders(const std::string& folder, mode_t mode) {
 }
 
 Result<std::string> ReadText(const std::string& path) {
-    PosixFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid())
-        return PosixError("cannot open", path);
-    std::string text;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return PosixError("cannot read", path);
-        }
-        if (got == 0)
-            return text;
-        text.append(chunk, static_cast<size_t>(got));
-    }
+    return ReadRegularFile(path, kTextFileLimit);
 }
 
 // Temporary files a writer killed mid-write left behind. Only a lock holder writes them,
@@ -123,8 +110,7 @@ Result<FileRegistryDocument> FileRegistry::Read(RegRoot root) const {
     return ParseFileRegistry(text.value(), RootName(root)).document;
 }
 
-Status FileRegistry::Change(RegRoot root,
-                            const std::function<Status(FileRegistryDocument&)>& change) {
+Status FileRegistry::Change(RegRoot root, const FileRegistryEdit& edit) {
     const std::string file = FileOf(root);
     const std::string folder = FolderOf(file);
     if (auto made = MakeFolders(folder, root == RegRoot::LocalMachine ? 0755 : 0700); !made)
@@ -138,16 +124,22 @@ Status FileRegistry::Change(RegRoot root,
             return PosixError("cannot lock", lockPath);
 
     RemoveStaleTemporaries(file);
-    FileRegistryDocument document;
     auto text = ReadText(file);
-    if (text)
-        document = ParseFileRegistry(text.value(), RootName(root)).document;
-    else if (text.error().code != Errc::NotFound)
+    if (!text && text.error().code != Errc::NotFound)
         return text.error(); // never replace a file we could not read
-    if (auto changed = change(document); !changed)
-        return changed;
-    const std::string updated = SerializeFileRegistry(document, RootName(root));
-    return WriteFileAtomically(file, std::as_bytes(std::span(updated.data(), updated.size())));
+    // Only the value's own line changes: hand edits, comments and lines this program does
+    // not understand stay where they are.
+    auto updated = EditFileRegistryText(text ? text.value() : std::string(), RootName(root), edit);
+    if (!updated) {
+        Error error = updated.error();
+        if (error.code == Errc::InvalidArgument)
+            error.message = file + ": " + error.message + "; it was left as it is";
+        return error;
+    }
+    if (text && updated.value() == text.value())
+        return {};
+    return WriteFileAtomically(
+        file, std::as_bytes(std::span(updated.value().data(), updated.value().size())));
     // The lock goes with the descriptor, after the rename.
 }
 
@@ -175,16 +167,8 @@ Status FileRegistry::SetValue(RegRoot root, const std::string& key, const std::s
                               uint32_t type, std::span<const std::byte> data) {
     if (HasControlCharacter(key) || HasControlCharacter(name) || key.find(']') != std::string::npos)
         return MakeError(Errc::InvalidArgument, "a key or value name the file cannot hold");
-    auto stored = Change(root, [&](FileRegistryDocument& document) -> Status {
-        auto& target = document.CreateKey(key);
-        if (auto* value = target.FindValue(name)) {
-            value->type = type;
-            value->data.assign(data.begin(), data.end());
-        } else {
-            target.values.push_back(FileRegistryValue{name, type, {data.begin(), data.end()}});
-        }
-        return {};
-    });
+    auto stored =
+        Change(root, {key, name, FileRegistryValue{name, type, {data.begin(), data.end()}}});
     if ((stored || m_locations.userAutostart) && IsAutostartValue(root, key, name)) {
         AutostartEntry entry(m_locations.autostart);
         const std::string ansi(reinterpret_cast<const char*>(data.data()), data.size());
@@ -201,18 +185,7 @@ Status FileRegistry::DeleteValue(RegRoot root, const std::string& key, const std
     // No file, no key: nothing to lock, nothing to create.
     auto deleted = ::stat(FileOf(root).c_str(), &info) != 0
                        ? Status(MakeError(Errc::NotFound, "no key " + key))
-                       : Change(root, [&](FileRegistryDocument& document) -> Status {
-                             auto* target = document.FindKey(key);
-                             if (!target)
-                                 return MakeError(Errc::NotFound, "no key " + key);
-                             const auto before = target->values.size();
-                             std::erase_if(target->values, [&](const FileRegistryValue& v) {
-                                 return SameRegistryName(v.name, name);
-                             });
-                             if (target->values.size() == before)
-                                 return MakeError(Errc::NotFound, "no value " + name);
-                             return {};
-                         });
+                       : Change(root, {key, name, std::nullopt});
     // The entry follows the value: gone whenever the value is known to be gone.
     if ((deleted || deleted.error().code == Errc::NotFound || m_locations.userAutostart) &&
         IsAutostartValue(root, key, name))

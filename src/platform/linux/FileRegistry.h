@@ -27,9 +27,9 @@ struct FileRegistryLocations {
 
 // A persistent registry in one REGEDIT4-style text file per root. Every change locks the
 // root (flock on a lock file beside it, so two processes never lose each other's writes),
-// reads the file, changes it and puts it back atomically. Reads take no lock: a reader
-// sees the old or the new file. HKEY_LOCAL_MACHINE lives under /etc, so as on Windows
-// only an administrator can change it.
+// reads the file, changes the one line that holds the value and puts it back atomically. Reads take
+// no lock: a reader sees the old or the new file. HKEY_LOCAL_MACHINE lives under /etc, so as on
+// Windows only an administrator can change it.
 //
 // The value "Quorvel" under HKEY_LOCAL_MACHINE's Run key is also the log-in autostart
 // entry: setting it writes quorvel.desktop with the value as the program to start,
@@ -50,7 +50,7 @@ public:
 
 private:
     Result<FileRegistryDocument> Read(RegRoot root) const;
-    Status Change(RegRoot root, const std::function<Status(FileRegistryDocument&)>& change);
+    Status Change(RegRoot root, const FileRegistryEdit& edit);
     bool IsAutostartValue(RegRoot root, const std::string& key, const std::string& name) const;
 
     FileRegistryLocations m_locations;

@@ -285,30 +285,43 @@ std::string SerializeFileRegistry(const FileRegistryDocument& document, std::str
 }
 
 FileRegistryParse ParseFileRegistry(std::string_view text, std::string_view rootName) {
+    using Kind = FileRegistryLine::Kind;
     FileRegistryParse result;
     FileRegistryKey* current = nullptr;
     bool inForeignSection = false;
-    size_t start = 0;
+    auto keyIndex = [&](const FileRegistryKey* key) {
+        return key ? static_cast<int>(key - result.document.keys.data()) : -1;
+    };
+    // A text editor's byte order mark is no part of the first line.
+    size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (start < text.size()) {
+        FileRegistryLine record;
+        record.begin = start;
         size_t end = std::min(text.find('\n', start), text.size());
         std::string line(Trim(text.substr(start, end - start)));
         start = end + 1;
         // A long hex list may go on over lines ending in "\".
-        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
-               start < text.size()) {
+        const auto continues = [&] {
+            return !line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos;
+        };
+        while (continues() && start < text.size()) {
             end = std::min(text.find('\n', start), text.size());
             line.pop_back();
             line += Trim(text.substr(start, end - start));
             start = end + 1;
         }
-        if (line.empty() || line.front() == ';')
-            continue;
-        if (!result.sawHeader && current == nullptr && !inForeignSection &&
-            (line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00")) {
+        record.end = std::min(start, text.size());
+        record.dangling = continues();
+        auto& kind = record.kind;
+        if (line.empty()) {
+            kind = Kind::Blank;
+        } else if (line.front() == ';') {
+            kind = Kind::Comment;
+        } else if (!result.sawHeader && current == nullptr && !inForeignSection &&
+                   (line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00")) {
             result.sawHeader = true;
-            continue;
-        }
-        if (line.front() == '[' && line.back() == ']') {
+            kind = Kind::Header;
+        } else if (line.front() == '[' && line.back() == ']') {
             const std::string_view inner = std::string_view(line).substr(1, line.size() - 2);
             current = nullptr;
             inForeignSection = true;
@@ -316,27 +329,171 @@ FileRegistryParse ParseFileRegistry(std::string_view text, std::string_view root
                 current = &result.document.CreateKey("");
             else if (StartsWithNoCase(inner, std::string(rootName) + "\\"))
                 current = &result.document.CreateKey(inner.substr(rootName.size() + 1));
+            kind = Kind::Section;
+            record.key = keyIndex(current);
             if (current)
                 inForeignSection = false;
             else
                 result.problems.push_back(line);
-            continue;
-        }
-        FileRegistryValue value;
-        if (inForeignSection)
-            continue;
-        if (!current || !ParseValueLine(line, value)) {
-            result.problems.push_back(line);
-            continue;
-        }
-        if (auto* existing = current->FindValue(value.name)) {
-            existing->type = value.type;
-            existing->data = std::move(value.data);
+        } else if (inForeignSection) {
+            kind = Kind::Problem;
         } else {
-            current->values.push_back(std::move(value));
+            FileRegistryValue value;
+            if (!current || !ParseValueLine(line, value)) {
+                result.problems.push_back(line);
+                kind = Kind::Problem;
+            } else {
+                kind = Kind::Value;
+                record.key = keyIndex(current);
+                record.value = value.name;
+                if (auto* existing = current->FindValue(value.name)) {
+                    existing->type = value.type;
+                    existing->data = std::move(value.data);
+                } else {
+                    current->values.push_back(std::move(value));
+                }
+            }
         }
+        result.lines.push_back(std::move(record));
     }
     return result;
+}
+
+Status ApplyFileRegistryEdit(FileRegistryDocument& document, const FileRegistryEdit& edit) {
+    if (edit.value) {
+        auto& key = document.CreateKey(edit.key);
+        if (auto* value = key.FindValue(edit.name)) {
+            value->type = edit.value->type;
+            value->data = edit.value->data;
+        } else {
+            key.values.push_back(FileRegistryValue{edit.name, edit.value->type, edit.value->data});
+        }
+        return {};
+    }
+    auto* key = document.FindKey(edit.key);
+    if (!key)
+        return MakeError(Errc::NotFound, "no key " + edit.key);
+    const auto before = key->values.size();
+    std::erase_if(key->values,
+                  [&](const FileRegistryValue& v) { return SameRegistryName(v.name, edit.name); });
+    if (key->values.size() == before)
+        return MakeError(Errc::NotFound, "no value " + edit.name);
+    return {};
+}
+
+namespace {
+
+std::string ValueLine(const FileRegistryValue& value) {
+    return (value.name.empty() ? std::string("@") : Quote(value.name)) + "=" + DataText(value);
+}
+
+// The line end a line of the file has: "\r\n", "\n" or none at the end of the file.
+std::string_view LineEndOf(std::string_view text, const FileRegistryLine& line) {
+    const std::string_view bytes = text.substr(line.begin, line.end - line.begin);
+    if (bytes.ends_with("\r\n"))
+        return "\r\n";
+    if (bytes.ends_with('\n'))
+        return "\n";
+    return {};
+}
+
+// Puts line after the file line anchor, in the anchor's line-end style.
+std::string InsertAfter(std::string_view text, const FileRegistryLine& anchor,
+                        const std::string& line) {
+    std::string_view lineEnd = LineEndOf(text, anchor);
+    std::string inserted;
+    if (lineEnd.empty()) {
+        lineEnd = "\n";
+        inserted += lineEnd; // the anchor was the last line, without a line end
+    }
+    inserted += line;
+    inserted += lineEnd;
+    std::string edited(text);
+    edited.insert(anchor.end, inserted);
+    return edited;
+}
+
+} // namespace
+
+Result<std::string> EditFileRegistryText(std::string_view text, std::string_view rootName,
+                                         const FileRegistryEdit& edit) {
+    using Kind = FileRegistryLine::Kind;
+    const FileRegistryParse parse = ParseFileRegistry(text, rootName);
+    const bool blank = std::all_of(parse.lines.begin(), parse.lines.end(),
+                                   [](const FileRegistryLine& l) { return l.kind == Kind::Blank; });
+    if (!blank && !parse.sawHeader)
+        return MakeError(Errc::InvalidArgument, "no REGEDIT4 header: not a registry file");
+
+    FileRegistryDocument model = parse.document;
+    if (auto applied = ApplyFileRegistryEdit(model, edit); !applied)
+        return applied.error();
+
+    const FileRegistryKey* key = nullptr;
+    for (const auto& k : parse.document.keys)
+        if (SameRegistryName(k.path, NormalizeKeyPath(edit.key)))
+            key = &k;
+    const int keyIndex = key ? static_cast<int>(key - parse.document.keys.data()) : -1;
+    std::vector<const FileRegistryLine*> owned; // the lines that set this value
+    const FileRegistryLine* lastValue = nullptr;
+    const FileRegistryLine* lastSection = nullptr;
+    for (const auto& line : parse.lines) {
+        if (keyIndex < 0 || line.key != keyIndex)
+            continue;
+        if (line.kind == Kind::Value && SameRegistryName(line.value, edit.name))
+            owned.push_back(&line);
+        (line.kind == Kind::Value ? lastValue : lastSection) = &line;
+    }
+    // A new value of the key goes after its last value, or after its section line.
+    const FileRegistryLine* anchor = lastValue ? lastValue : lastSection;
+
+    if (!edit.value) {
+        std::string edited;
+        size_t from = 0;
+        for (const auto* line : owned) {
+            edited.append(text.substr(from, line->begin - from));
+            from = line->end;
+        }
+        edited.append(text.substr(from));
+        return edited;
+    }
+
+    // The name as the file first spells it, so the text reads back as the model.
+    FileRegistryValue value = *edit.value;
+    value.name = edit.name;
+    if (key)
+        for (const auto& v : key->values)
+            if (SameRegistryName(v.name, edit.name)) {
+                value.name = v.name;
+                break;
+            }
+    const std::string line = ValueLine(value);
+    if (!owned.empty()) {
+        // The last line wins when a hand edit set the value twice: replace that one.
+        const FileRegistryLine& last = *owned.back();
+        std::string edited(text.substr(0, last.begin));
+        edited += line;
+        edited += LineEndOf(text, last);
+        edited.append(text.substr(last.end));
+        return edited;
+    }
+    if (anchor)
+        return InsertAfter(text, *anchor, line);
+
+    // A new key goes at the end, spelled as the model spells it.
+    std::string edited = (blank ? "REGEDIT4\n" : "") + std::string(text);
+    if (!edited.ends_with('\n'))
+        edited += '\n';
+    // An unfinished hex list at the end would swallow the next line; a comment line
+    // takes its place and leaves it as unreadable as it was.
+    if (!parse.lines.empty() && parse.lines.back().dangling)
+        edited += ";\n";
+    const FileRegistryKey& added = model.keys.back();
+    edited += "\n[";
+    edited += rootName;
+    if (!added.path.empty())
+        edited += "\\" + added.path;
+    edited += "]\n" + line + "\n";
+    return edited;
 }
 
 } // namespace quorvel::platform::linux_backend

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,15 +54,45 @@ bool SameRegistryName(std::string_view a, std::string_view b);
 
 std::string SerializeFileRegistry(const FileRegistryDocument& document, std::string_view rootName);
 
+// One line of the file as read, with the lines a hex list continues over.
+struct FileRegistryLine {
+    enum class Kind { Blank, Comment, Header, Section, Value, Problem };
+    size_t begin = 0;
+    size_t end = 0; // after its line end, when it has one
+    Kind kind = Kind::Blank;
+    int key = -1;          // for Section and Value lines of this root: index in the keys
+    std::string value;     // for Value lines: the value's name
+    bool dangling = false; // ends in a "\" that the end of the file left unfinished
+};
+
 struct FileRegistryParse {
     FileRegistryDocument document;
     // Lines that could not be understood; they are skipped, so a hand edit gone wrong
     // costs only its own line.
     std::vector<std::string> problems;
     bool sawHeader = false;
+    std::vector<FileRegistryLine> lines;
 };
 
 // Sections of other roots count as problems and are skipped.
 FileRegistryParse ParseFileRegistry(std::string_view text, std::string_view rootName);
+
+// Sets one value, or deletes it when value is empty.
+struct FileRegistryEdit {
+    std::string key; // below the root
+    std::string name;
+    std::optional<FileRegistryValue> value;
+};
+
+// The edit on the document: a set creates the key, a delete of a value or key that is
+// not there fails with NotFound.
+Status ApplyFileRegistryEdit(FileRegistryDocument& document, const FileRegistryEdit& edit);
+
+// The same edit on the file's text, so that the text read again gives the edited
+// document. Every line the edit does not own stays as it was, byte for byte and in
+// place: comments, lines it cannot parse, other roots' sections. A text that holds
+// anything but no header is no registry file and is refused (InvalidArgument).
+Result<std::string> EditFileRegistryText(std::string_view text, std::string_view rootName,
+                                         const FileRegistryEdit& edit);
 
 } // namespace quorvel::platform::linux_backend

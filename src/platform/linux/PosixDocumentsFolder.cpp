@@ -1,9 +1,10 @@
 #include "platform/linux/PosixDocumentsFolder.h"
 
+#include "platform/Files.h"
+#include "platform/linux/PosixReadFile.h"
+
 #include <cstdlib>
-#include <fstream>
 #include <pwd.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,13 +77,10 @@ std::string FindDocumentsFolder() {
     if (config.empty() && !home.empty())
         config = home + "/.config";
     if (!config.empty()) {
-        std::ifstream in(config + "/user-dirs.dirs", std::ios::binary);
-        if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            if (auto documents = ParseUserDirsDocuments(text.str(), home); documents)
+        // Read like every other file: a FIFO there must not hang the settings save.
+        if (auto text = ReadRegularFile(config + "/user-dirs.dirs", kTextFileLimit))
+            if (auto documents = ParseUserDirsDocuments(text.value(), home); documents)
                 return *documents;
-        }
     }
     if (home.empty())
         return {};

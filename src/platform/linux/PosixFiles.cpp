@@ -3,10 +3,10 @@
 #include "platform/linux/PosixDocumentsFolder.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
+#include "platform/linux/PosixReadFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,30 +61,12 @@ private:
     PosixFd m_fd;
 };
 
-class PosixMapping final : public ReadOnlyMapping {
-public:
-    PosixMapping(void* address, size_t size) : m_address(address), m_size(size) {}
-    PosixMapping(const PosixMapping&) = delete;
-    PosixMapping& operator=(const PosixMapping&) = delete;
-    ~PosixMapping() override {
-        if (m_address)
-            ::munmap(m_address, m_size);
-    }
-
-    std::span<const std::byte> Bytes() const override {
-        return {static_cast<const std::byte*>(m_address), m_size};
-    }
-
-private:
-    void* m_address = nullptr;
-    size_t m_size = 0;
-};
-
-// Opens a regular file; a folder is refused, so callers never read or write one.
+// Opens a regular file. The open does not wait (a FIFO with no writer would block it
+// forever), and folders, FIFOs and devices are refused, so callers never read or write one.
 Result<PosixFd> OpenFile(const std::string& path, int flags) {
     if (path.empty())
         return MakeError(Errc::InvalidArgument, "empty path");
-    PosixFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0666));
+    PosixFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
     if (!fd.valid())
         return PosixError("cannot open", path);
     struct stat info {};
@@ -92,6 +74,8 @@ Result<PosixFd> OpenFile(const std::string& path, int flags) {
         return PosixError("cannot query", path);
     if (S_ISDIR(info.st_mode))
         return MakeError(Errc::InvalidArgument, path + " is a folder");
+    if (!S_ISREG(info.st_mode))
+        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
     return fd;
 }
 
@@ -118,44 +102,20 @@ public:
             std::make_unique<PosixFileHandle>(std::move(fd).value()));
     }
 
-    Result<std::unique_ptr<ReadOnlyMapping>> MapForReading(const std::string& path) override {
-        auto fd = OpenFile(path, O_RDONLY);
-        if (!fd)
-            return fd.error();
-        struct stat info {};
-        if (::fstat(fd.value().get(), &info) != 0)
-            return PosixError("cannot query", path);
-        const auto size = static_cast<size_t>(info.st_size);
-        if (size == 0)
-            return std::unique_ptr<ReadOnlyMapping>(std::make_unique<PosixMapping>(nullptr, 0));
-        void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.value().get(), 0);
-        if (address == MAP_FAILED)
-            return PosixError("cannot map", path);
-        return std::unique_ptr<ReadOnlyMapping>(std::make_unique<PosixMapping>(address, size));
-    }
-
-    Result<std::vector<std::byte>> ReadAll(const std::string& path) override {
-        auto fd = OpenFile(path, O_RDONLY);
-        if (!fd)
-            return fd.error();
-        std::vector<std::byte> bytes;
-        std::byte chunk[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd.value().get(), chunk, sizeof chunk);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return PosixError("cannot read", path);
-            }
-            if (got == 0)
-                break;
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        return bytes;
+    Result<std::vector<std::byte>> ReadAll(const std::string& path, uint64_t limit) override {
+        auto text = ReadRegularFile(path, limit);
+        if (!text)
+            return text.error();
+        const auto* first = reinterpret_cast<const std::byte*>(text.value().data());
+        return std::vector<std::byte>(first, first + text.value().size());
     }
 
     Status WriteAll(const std::string& path, std::span<const std::byte> data) override {
         return WriteWith(path, O_WRONLY | O_CREAT | O_TRUNC, data);
+    }
+
+    Status WriteNew(const std::string& path, std::span<const std::byte> data) override {
+        return WriteWith(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, data);
     }
 
     Status Append(const std::string& path, std::span<const std::byte> data) override {
@@ -169,7 +129,7 @@ public:
     // The copy goes through a temporary file beside the target, so a failed copy leaves
     // the old target whole, and a read-only target is replaced like any other.
     Status CopyOver(const std::string& from, const std::string& to) override {
-        auto bytes = ReadAll(from);
+        auto bytes = ReadAll(from, kPeFileLimit);
         if (!bytes)
             return bytes.error();
         return WriteFileAtomically(to, bytes.value());
@@ -185,12 +145,13 @@ public:
         return {};
     }
 
-    // The nearest thing to a read-only attribute is a missing owner write bit.
+    // The nearest thing to a read-only attribute is a missing owner write bit. A link is
+    // left alone: chmod would change whatever it points at.
     Status ClearAttributes(const std::string& path) override {
         struct stat info {};
-        if (::stat(path.c_str(), &info) != 0)
+        if (::lstat(path.c_str(), &info) != 0)
             return PosixError("cannot query", path);
-        if (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR))
+        if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR))
             return {};
         if (::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
             return PosixError("cannot change the mode of", path);

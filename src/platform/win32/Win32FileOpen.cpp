@@ -6,6 +6,17 @@
 
 namespace quorvel::platform::win32_backend {
 
+namespace {
+
+// Pipes, consoles and devices are never the program's files: reading one may never end.
+Result<UniqueHandle> OnlyDiskFile(UniqueHandle file, const std::string& path) {
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
+    return file;
+}
+
+} // namespace
+
 Result<UniqueHandle> OpenWin32File(const std::string& path, DWORD access, DWORD share,
                                    DWORD disposition) {
     if (path.empty())
@@ -14,7 +25,7 @@ Result<UniqueHandle> OpenWin32File(const std::string& path, DWORD access, DWORD 
         UniqueHandle file(CreateFileW(wide.value().c_str(), access, share, nullptr, disposition,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
-            return file;
+            return OnlyDiskFile(std::move(file), path);
     }
     const DWORD wideError = GetLastError();
     auto ansi = Utf8ToAnsi(path);
@@ -24,7 +35,7 @@ Result<UniqueHandle> OpenWin32File(const std::string& path, DWORD access, DWORD 
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return LastError("CreateFileA");
-    return file;
+    return OnlyDiskFile(std::move(file), path);
 }
 
 } // namespace quorvel::platform::win32_backend

@@ -4,7 +4,6 @@
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32FileHandle.h"
-#include "platform/win32/Win32FileMapping.h"
 #include "platform/win32/Win32FileOpen.h"
 
 #include <atomic>
@@ -88,11 +87,7 @@ public:
             std::make_unique<Win32FileHandle>(std::move(file).value()));
     }
 
-    Result<std::unique_ptr<ReadOnlyMapping>> MapForReading(const std::string& path) override {
-        return Win32FileMapping::Map(path);
-    }
-
-    Result<std::vector<std::byte>> ReadAll(const std::string& path) override {
+    Result<std::vector<std::byte>> ReadAll(const std::string& path, uint64_t limit) override {
         auto file = OpenWin32File(path, kReadAccess, kShareAll, OPEN_EXISTING);
         if (!file)
             return file.error();
@@ -100,8 +95,9 @@ public:
         auto size = handle.Size();
         if (!size)
             return size.error();
-        if (size.value() > SIZE_MAX / 2)
-            return MakeError(Errc::Unsupported, "file too large to read whole");
+        if (size.value() > limit)
+            return MakeError(Errc::InvalidArgument,
+                             path + " is larger than " + std::to_string(limit) + " bytes");
         std::vector<std::byte> data(static_cast<size_t>(size.value()));
         auto read = handle.ReadAt(0, data);
         if (!read)
@@ -112,6 +108,13 @@ public:
 
     Status WriteAll(const std::string& path, std::span<const std::byte> data) override {
         auto file = OpenWin32File(path, kWriteAccess, FILE_SHARE_READ, CREATE_ALWAYS);
+        if (!file)
+            return file.error();
+        return WriteAllTo(std::move(file).value(), data, 0);
+    }
+
+    Status WriteNew(const std::string& path, std::span<const std::byte> data) override {
+        auto file = OpenWin32File(path, kWriteAccess, FILE_SHARE_READ, CREATE_NEW);
         if (!file)
             return file.error();
         return WriteAllTo(std::move(file).value(), data, 0);

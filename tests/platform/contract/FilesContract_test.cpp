@@ -126,25 +126,33 @@ TEST_F(FilesContract, HandleReadsAndWritesAtOffsetsWithinItsRights) {
     EXPECT_FALSE(writeOnly.value()->ReadAt(0, buffer)) << "write access cannot read";
 }
 
-TEST_F(FilesContract, MappingShowsTheWholeFileAndLeavesItUsable) {
+TEST_F(FilesContract, WholeReadsStopAtTheLimitAndLeaveTheFileUsable) {
     Put("image.bin", std::string("MZ\0\x01payload", 11));
-    auto mapping = files().MapForReading(m_temp.utf8("image.bin"));
-    ASSERT_TRUE(mapping) << mapping.error().message;
-    EXPECT_EQ(Text(mapping.value()->Bytes()), std::string("MZ\0\x01payload", 11));
+    const std::string path = m_temp.utf8("image.bin");
+    auto exact = files().ReadAll(path, 11);
+    ASSERT_TRUE(exact) << exact.error().message;
+    EXPECT_EQ(Text(exact.value()), std::string("MZ\0\x01payload", 11));
+    auto over = files().ReadAll(path, 10);
+    ASSERT_FALSE(over) << "one byte over the limit";
+    EXPECT_EQ(over.error().code, Errc::InvalidArgument);
 
-    // Shared for reading and writing: others may still open the file while it is mapped.
-    auto writer = files().Open(m_temp.utf8("image.bin"), FileAccess::ReadWrite,
-                               FileDisposition::OpenExisting, FileShare{true, true, true});
-    EXPECT_TRUE(writer) << "a mapping must not lock the file";
+    // Shared for reading and writing: others may still open the file.
+    auto writer = files().Open(path, FileAccess::ReadWrite, FileDisposition::OpenExisting,
+                               FileShare{true, true, true});
+    EXPECT_TRUE(writer) << "a read must not lock the file";
 
     Put("empty.bin", "");
-    auto empty = files().MapForReading(m_temp.utf8("empty.bin"));
+    auto empty = files().ReadAll(m_temp.utf8("empty.bin"), 0);
     ASSERT_TRUE(empty) << empty.error().message;
-    EXPECT_TRUE(empty.value()->Bytes().empty());
+    EXPECT_TRUE(empty.value().empty());
+}
 
-    auto missing = files().MapForReading(m_temp.utf8("missing.bin"));
-    ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error().code, Errc::NotFound);
+TEST_F(FilesContract, WriteNewRefusesAnExistingFile) {
+    const std::string path = m_temp.utf8("new.tmp");
+    ASSERT_TRUE(files().WriteNew(path, Bytes("first")));
+    EXPECT_EQ(Get("new.tmp"), "first");
+    EXPECT_FALSE(files().WriteNew(path, Bytes("second")));
+    EXPECT_EQ(Get("new.tmp"), "first");
 }
 
 TEST_F(FilesContract, WholeFileReadsWritesAndAppends) {
@@ -250,10 +258,10 @@ TEST_F(FilesContract, NamesBeyondAsciiWorkInEveryOperation) {
     EXPECT_TRUE(files().Exists(path));
     EXPECT_EQ(Get(name), "unicode");
     {
-        auto mapped = files().MapForReading(path);
-        ASSERT_TRUE(mapped);
-        EXPECT_EQ(Text(mapped.value()->Bytes()), "unicode");
-    } // a mapped file is only marked for deletion on Windows
+        auto read = files().ReadAll(path);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(Text(read.value()), "unicode");
+    }
     const std::string copy = m_temp.utf8("copy " + name);
     ASSERT_TRUE(files().CopyOver(path, copy));
     ASSERT_TRUE(files().ReplaceAtomically(copy, Bytes("replaced")));

@@ -57,15 +57,20 @@ INSTANTIATE_TEST_SUITE_P(
         ShareRow{"AllThenReadWrite", FileShare{true, true, true}, FileAccess::ReadWrite, true}),
     RowName());
 
-TEST_F(FilesWin32, MappingAndWholeReadsWorkBesideAWriterThatSharesReading) {
+TEST_F(FilesWin32, WholeReadsWorkBesideAWriterThatSharesReading) {
     Put("log.txt", "written so far");
     auto writer = files().Open(m_temp.utf8("log.txt"), FileAccess::Write,
                                FileDisposition::OpenExisting, FileShare{true, false, false});
     ASSERT_TRUE(writer);
-    auto mapping = files().MapForReading(m_temp.utf8("log.txt"));
-    ASSERT_TRUE(mapping) << mapping.error().message;
-    EXPECT_EQ(mapping.value()->Bytes().size(), 14u);
-    EXPECT_TRUE(files().ReadAll(m_temp.utf8("log.txt")));
+    auto read = files().ReadAll(m_temp.utf8("log.txt"));
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(read.value().size(), 14u);
+}
+
+TEST_F(FilesWin32, DevicesAreNoFiles) {
+    auto nul = files().ReadAll("NUL");
+    ASSERT_FALSE(nul);
+    EXPECT_EQ(nul.error().code, Errc::InvalidArgument);
 }
 
 TEST_F(FilesWin32, ClearAttributesDropsReadOnlyHiddenAndSystem) {

@@ -3,8 +3,11 @@
 #include "store/TempFolder.h"
 
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvel::platform::linux_backend {
 namespace {
@@ -31,16 +34,11 @@ protected:
     std::unique_ptr<Files> m_files = CreatePosixFiles();
 };
 
-TEST_F(PosixFilesTest, MapForReadingGivesTheBytesOrAnError) {
+TEST_F(PosixFilesTest, ReadAllGivesTheBytesOrAnError) {
     WriteBytes(m_temp / "file", std::string("MZ\0\x90", 4));
-    WriteBytes(m_temp / "empty", "");
-    auto mapped = m_files->MapForReading(m_temp / "file");
-    ASSERT_TRUE(mapped) << mapped.error().message;
-    EXPECT_EQ(Text(mapped.value()->Bytes()), std::string("MZ\0\x90", 4));
-
-    auto empty = m_files->MapForReading(m_temp / "empty");
-    ASSERT_TRUE(empty);
-    EXPECT_TRUE(empty.value()->Bytes().empty());
+    auto read = m_files->ReadAll(m_temp / "file", 4);
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(Text(read.value()), std::string("MZ\0\x90", 4));
 
     struct {
         const char* name;
@@ -51,10 +49,53 @@ TEST_F(PosixFilesTest, MapForReadingGivesTheBytesOrAnError) {
                     {"under_a_file", m_temp / "file/inside", Errc::NotFound},
                     {"empty_path", "", Errc::InvalidArgument}};
     for (const auto& row : failures) {
-        auto failed = m_files->MapForReading(row.path);
+        auto failed = m_files->ReadAll(row.path);
         ASSERT_FALSE(failed) << row.name;
         EXPECT_EQ(failed.error().code, row.code) << row.name;
     }
+}
+
+// A FIFO nobody writes to, and a link to an endless device, in place of a data file.
+// Before, opening the FIFO waited forever and reading /dev/zero filled memory.
+TEST_F(PosixFilesTest, SpecialFilesAreRefusedAtOnceAndNeverWritten) {
+    const std::string fifo = m_temp / "whitelist.db";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = m_temp / "main.ini";
+    std::filesystem::create_symlink("/dev/zero", zero);
+    for (const std::string& path : {fifo, zero}) {
+        auto read = m_files->ReadAll(path);
+        ASSERT_FALSE(read) << path;
+        EXPECT_EQ(read.error().code, Errc::InvalidArgument) << path;
+        EXPECT_FALSE(m_files->Open(path, FileAccess::Read, FileDisposition::OpenExisting, {}));
+        EXPECT_FALSE(m_files->Append(path, Bytes("kenal|x\r\n"))) << path;
+        EXPECT_FALSE(m_files->ReplaceAtomically(path, Bytes("x"))) << path;
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO is still there, not replaced";
+    ASSERT_EQ(::lstat(zero.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+TEST_F(PosixFilesTest, ReadAllRefusesAFileOverTheLimit) {
+    const std::string path = m_temp / "big";
+    WriteBytes(path, std::string(1001, 'x'));
+    EXPECT_TRUE(m_files->ReadAll(path, 1001));
+    auto over = m_files->ReadAll(path, 1000);
+    ASSERT_FALSE(over);
+    EXPECT_EQ(over.error().code, Errc::InvalidArgument);
+}
+
+TEST_F(PosixFilesTest, WriteNewNeverFollowsALink) {
+    const std::string victim = m_temp / "victim";
+    WriteBytes(victim, "keep");
+    const std::string link = m_temp / "TMP.TMP.$$";
+    std::filesystem::create_symlink(victim, link);
+    EXPECT_FALSE(m_files->WriteNew(link, Bytes("settings")));
+    EXPECT_EQ(ReadBytes(victim), "keep");
+    ASSERT_TRUE(m_files->Delete(link));
+    ASSERT_TRUE(m_files->WriteNew(link, Bytes("settings")));
+    EXPECT_EQ(ReadBytes(link), "settings");
 }
 
 TEST_F(PosixFilesTest, OpenFollowsTheDisposition) {
@@ -116,6 +157,79 @@ TEST_F(PosixFilesTest, ReplaceAtomicallyKeepsTheModeAndLeavesNoTemporary) {
     EXPECT_FALSE(m_files->ReplaceAtomically(longName, Bytes("x"))) << "no temporary name fits";
     EXPECT_EQ(ReadBytes(longName), "old");
     EXPECT_EQ(EntriesIn(m_temp.path()), 2u);
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs step as a user who may not write to a root-owned folder: in a child that drops
+// to nobody when the test runs as root (root writes anywhere), else right here.
+bool AsUnprivileged(const std::function<bool()>& step) {
+    if (::geteuid() != 0)
+        return step();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        ::_exit(dropped && step() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The folder refuses new files; the file itself may be written.
+class LockedFolderTest : public PosixFilesTest {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(m_folder);
+        WriteBytes(m_file, "kenal|old.exe\r\n");
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(m_file.c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(::chmod(m_folder.c_str(), 0755), 0);
+        } else {
+            ASSERT_EQ(::chmod(m_folder.c_str(), 0555), 0);
+        }
+        struct stat info {};
+        ASSERT_EQ(::stat(m_file.c_str(), &info), 0);
+        m_inode = info.st_ino;
+    }
+    void TearDown() override { ::chmod(m_folder.c_str(), 0755); }
+
+    std::string m_folder = m_temp / "Data";
+    std::string m_file = m_temp / "Data/whitelist.db";
+    ino_t m_inode = 0;
+};
+
+TEST_F(LockedFolderTest, ReplaceFallsBackToWritingTheFileInPlace) {
+    EXPECT_TRUE(AsUnprivileged([&] {
+        return m_files->ReplaceAtomically(m_file, Bytes("new")).ok();
+    })) << "before, the rename needed a writable folder and the rewrite failed";
+    EXPECT_EQ(ReadBytes(m_file), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(m_file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_ino, m_inode) << "written in place";
+}
+
+TEST_F(LockedFolderTest, ReadOnlyFileInALockedFolderStillFails) {
+    ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
+    EXPECT_FALSE(
+        AsUnprivileged([&] { return m_files->ReplaceAtomically(m_file, Bytes("new")).ok(); }));
+    EXPECT_EQ(ReadBytes(m_file), "kenal|old.exe\r\n");
+}
+
+TEST_F(PosixFilesTest, ReplaceKeepsTheOwnerWhenTheProcessMaySetIt) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    const std::string path = m_temp / "set.db";
+    WriteBytes(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(m_files->ReplaceAtomically(path, Bytes("new")));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kNobody);
+    EXPECT_EQ(info.st_gid, kNobody);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadBytes(path), "new");
 }
 
 TEST_F(PosixFilesTest, CopyDeleteAndAttributes) {

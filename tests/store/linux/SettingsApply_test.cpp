@@ -214,7 +214,7 @@ private:
     bool m_set = false;
 };
 
-TEST_F(SettingsTest, ReadOnlyDataFolderKeepsSettingsAndListsAsTheyWere) {
+TEST_F(SettingsTest, ReadOnlyDataKeepsSettingsAndListsAsTheyWere) {
     const std::string old = "[QUORVEL]\r001-0\r002-0\r003-0\r004-1\r005-0\r";
     WriteBytes(m_mainIni, old);
     const std::string listPath = m_temp / "Data/blacklist.db";
@@ -225,9 +225,11 @@ TEST_F(SettingsTest, ReadOnlyDataFolderKeepsSettingsAndListsAsTheyWere) {
     list.LoadTrustList();
     list.ShowTrustList();
 
+    // The files too: a writable file in a locked folder is rewritten in place.
     Immutable readOnlyList(listPath);
+    Immutable readOnlyIni(m_mainIni);
     Immutable readOnly(m_temp / "Data");
-    if (!readOnly.set() || !readOnlyList.set())
+    if (!readOnly.set() || !readOnlyList.set() || !readOnlyIni.set())
         GTEST_SKIP() << "chattr +i is not available here";
     settings.SetCheckBox(SettingKey::AntiExe, 1);
     EXPECT_EQ(settings.SaveSettings().icon, MessageIcon::Critical);
