@@ -20,6 +20,8 @@ std::string_view DecisionText(DecisionKind kind) {
         return "Blocked";
     case DecisionKind::KilledNow:
         return "Killed (Kill Now)";
+    case DecisionKind::HoldFailed:
+        return "Not held";
     }
     return "?";
 }

@@ -44,12 +44,50 @@ void ProcessGuard::StartUp() {
         ReentryGuard pass(m_busy);
         if (!pass)
             return;
+        // When this fails the first snapshot that works only records, whenever it comes.
         auto entries = m_processes.ListProcesses();
         if (entries)
             TakeSnapshot(std::move(entries).value());
     }
-    m_flags.firstSnapshot = false;
+    OfferStaleHolds();
     StartStopGuard();
+}
+
+void ProcessGuard::OfferStaleHolds() {
+    std::vector<platform::HeldProcess> stale;
+    for (const auto& held : m_processes.ListHeldProcesses()) {
+        if (!held.holderRunning && held.pid != m_processes.CurrentProcessId())
+            stale.push_back(held);
+    }
+    if (stale.empty())
+        return;
+    std::string question = StaleHoldsQuestion(stale.size());
+    for (const auto& held : stale)
+        question += "\n" + std::to_string(held.pid) + " " + NameOfPid(held.pid);
+    if (!m_observer.AskYesNo(question, "Quorvel"))
+        return;
+    for (const auto& held : stale) {
+        for (uint32_t i = 0; i < held.holds; ++i)
+            (void)m_processes.ResumeProcess(held.pid);
+    }
+}
+
+std::string ProcessGuard::NameOfPid(uint32_t pid) const {
+    for (size_t slot = 0; slot < m_table.size(); ++slot) {
+        if (m_table[slot].th32ProcessID == pid)
+            return m_table[slot].exeName;
+    }
+    for (const auto& item : m_forkCopies) {
+        if (item.pid == pid)
+            return item.name;
+    }
+    return "?";
+}
+
+std::string StaleHoldsQuestion(size_t count) {
+    return std::to_string(count) +
+           " processes are still held by an earlier run of Quorvel that ended without "
+           "releasing them. Do you want to resume them?";
 }
 
 PassOutcome ProcessGuard::Tick() {
@@ -89,6 +127,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
     m_current.reserve(entries.size());
     const bool listing = m_flags.listRefreshPending;
 
+    m_forkCopies.clear();
     for (auto& entry : entries) {
         ++m_counters.processesListed;
         SnapshotName name;
@@ -96,6 +135,11 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         name.hash = UpperCaseHash(name.name);
         if (listing)
             m_processList.push_back({entry.pid, name.name});
+        // Not yet a program of its own: judged under the name it executes, once it does.
+        if (entry.forkCopy) {
+            m_forkCopies.push_back({entry.pid, std::move(name.name)});
+            continue;
+        }
 
         ProcessRecord record;
         record.cntUsage = entry.usage;
@@ -124,6 +168,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         HandleNewProcesses();
         HandleEndedProcesses();
     }
+    m_flags.firstSnapshot = false;
 
     m_previous.swap(m_current);
     m_observer.CountersChanged();
@@ -171,23 +216,24 @@ void ProcessGuard::HandleNewProcesses() {
         m_currentSlot = *slot;
         m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
         const uint32_t pid = m_currentPid;
+        const uint32_t parent = m_table[static_cast<size_t>(*slot)].th32ParentProcessID;
 
         if (m_modes.antiExe()) {
-            Decide(DecisionKind::KilledAntiExe, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
             return;
         }
         if (m_trust.MatchesWhitelist(name)) {
-            Decide(DecisionKind::Trusted, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::Trusted, pid, parent, name, ImagePathOr(pid, name));
             return;
         }
         if (m_modes.justNotify()) {
-            Decide(DecisionKind::Announced, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::Announced, pid, parent, name, ImagePathOr(pid, name));
             m_observer.ShowTrayMessage("WARNING", "New process detected : " + name);
             return;
         }
         if (m_trust.MatchesBlacklist(name)) {
-            Decide(DecisionKind::KilledBlacklisted, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::KilledBlacklisted, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
             return;
         }
@@ -196,16 +242,29 @@ void ProcessGuard::HandleNewProcesses() {
 }
 
 void ProcessGuard::HoldProcess(std::string_view name) {
-    const uint32_t pid = m_table[static_cast<size_t>(m_currentSlot)].th32ProcessID;
-    (void)m_processes.SuspendProcess(pid);
+    const ProcessRecord& record = m_table[static_cast<size_t>(m_currentSlot)];
+    const uint32_t pid = record.th32ProcessID;
+    const uint32_t parentPid = record.th32ParentProcessID;
+    const auto held = m_processes.SuspendProcess(pid);
     ++m_counters.totalDetected;
     m_observer.CountersChanged();
 
     std::string path = ImagePathOr(m_currentPid, name);
     std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
+    if (!held) {
+        // It runs on: an alert would claim a hold that is not there.
+        const std::string reason = held.error().message;
+        line += " (not held: " + reason + ")";
+        m_processLog.push_back(line);
+        m_observer.LogLineAdded(line);
+        Decide(DecisionKind::HoldFailed, pid, parentPid, name, path, reason);
+        m_observer.ShowTrayMessage("WARNING", std::string(kNotHeldMessage) + std::string(name) +
+                                                  " (" + reason + ")");
+        return;
+    }
     m_processLog.push_back(line);
     m_observer.LogLineAdded(line);
-    Decide(DecisionKind::Held, pid, name, path);
+    Decide(DecisionKind::Held, pid, parentPid, name, path);
 
     m_observer.ProcessPendingEvents();
     auto alert = popForm(m_currentSlot, std::move(path));
@@ -340,9 +399,10 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
     return path;
 }
 
-void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, std::string_view name,
-                          std::string path) {
-    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path)});
+void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
+                          std::string_view name, std::string path, std::string reason) {
+    m_observer.DecisionMade(
+        GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
 }
 
 std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {
@@ -377,7 +437,7 @@ void ProcessGuard::AnswerAllow(Alert& alert) {
     const auto now = m_clock.now();
     m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictAllowed,
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
-    Decide(DecisionKind::Allowed, info.pid, info.name, info.path);
+    Decide(DecisionKind::Allowed, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
 }
 
@@ -392,13 +452,13 @@ void ProcessGuard::AnswerBlock(Alert& alert) {
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
     inspect::MinimizeAllWindows(m_windows);
     RebuildJailList();
-    Decide(DecisionKind::Blocked, info.pid, info.name, info.path);
+    Decide(DecisionKind::Blocked, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
 }
 
 void ProcessGuard::AnswerKillNow(Alert& alert) {
     const AlertInfo& info = alert.info();
-    Decide(DecisionKind::KilledNow, info.pid, info.name, info.path);
+    Decide(DecisionKind::KilledNow, info.pid, info.parentPid, info.name, info.path);
     KillProcess(info.pid);
     RebuildJailList();
     CloseAlert(alert);

@@ -31,6 +31,11 @@ inline constexpr std::string_view kTableFullMessage =
     "Array full,Quorvel can't enumerate Processes";
 inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defend your PC";
 inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
+// The tray popup's text for a process that could not be stopped, before its name.
+inline constexpr std::string_view kNotHeldMessage = "Could not hold process : ";
+
+// The start-up question about holds an earlier run left behind, before the list of them.
+std::string StaleHoldsQuestion(size_t count);
 
 struct GuardServices {
     platform::Processes& processes;
@@ -58,7 +63,8 @@ public:
     ProcessGuard(const ProcessGuard&) = delete;
     ProcessGuard& operator=(const ProcessGuard&) = delete;
 
-    // Start-up: the first snapshot, which only records what runs, then Start.
+    // Start-up: the first snapshot, which only records what runs (if it fails, the first
+    // one that works does), an offer to release what an earlier run left held, then Start.
     void StartUp();
 
     // The guard timer's tick: a snapshot, rebuilding the process list when it is due.
@@ -111,13 +117,16 @@ private:
     void HandleNewProcesses();
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
+    void OfferStaleHolds();
+    std::string NameOfPid(uint32_t pid) const;
     void RebuildJailList();
 
     void ApplyIntervalOnStart();
     void KillProcess(uint32_t pid);
     void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
-    void Decide(DecisionKind kind, uint32_t pid, std::string_view name, std::string path);
+    void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
+                std::string path, std::string reason = {});
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 
@@ -142,6 +151,7 @@ private:
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;
     std::vector<ProcessListItem> m_processList;
+    std::vector<ProcessListItem> m_forkCopies; // of the latest snapshot: not judged
     std::vector<std::string> m_processLog;
     Jail m_jail;
     std::vector<std::shared_ptr<Alert>> m_openAlerts;
