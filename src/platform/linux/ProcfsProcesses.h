@@ -41,6 +41,7 @@ public:
     Result<std::vector<std::string>> ListModules(uint32_t pid) override;
     Result<std::string> QueryImagePath(uint32_t pid) override;
     uint32_t CurrentProcessId() override;
+    std::vector<HeldProcess> ListHeldProcesses() override;
 
     // The held processes whose records still match a running process: what a crashed
     // holder left behind.
@@ -52,9 +53,11 @@ private:
         std::string comm;
         std::string exeName;
         uint64_t generation = 0;
+        bool forkCopy = false;
     };
 
     std::optional<ProcfsStat> readStat(uint32_t pid) const;
+    bool isForkCopy(const ProcfsStat& stat) const;
     std::string exeNameOf(int procFd, uint32_t pid, const std::string& comm) const;
     Status sendSignal(uint32_t pid, std::optional<uint64_t> expectedStart, int signal) const;
 
