@@ -29,8 +29,11 @@ using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 volatile std::sig_atomic_t g_stopRequested = 0;
+volatile std::sig_atomic_t g_hungUp = 0;
 
-extern "C" void RequestStop(int) {
+extern "C" void RequestStop(int signal) {
+    if (signal == SIGHUP)
+        g_hungUp = 1;
     g_stopRequested = 1;
 }
 
@@ -81,9 +84,10 @@ public:
         m_out << title << ": " << text << " [y/n] " << std::flush;
         // Without anyone to answer, or on a second Ctrl-C, release them: nothing is to
         // stay suspended by accident.
+        // A closed terminal (SIGHUP) leaves nobody either.
         g_stopRequested = 0;
         for (;;) {
-            if (!m_console.IsInteractive() || g_stopRequested != 0) {
+            if (!m_console.IsInteractive() || g_stopRequested != 0 || g_hungUp != 0) {
                 m_out << "y" << std::endl;
                 return true;
             }
@@ -269,8 +273,10 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     engine.SetIntervalText(options->interval);
 
     g_stopRequested = 0;
+    g_hungUp = 0;
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+    std::signal(SIGHUP, RequestStop);
 
     engine.StartUp();
     context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
@@ -302,8 +308,12 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     }
 
     engine.ExitSequence();
+    if (g_hungUp != 0)
+        context.err << "quorvel-cli: the terminal closed; resumed the "
+                    << engine.jail().list().size() << " processes the guard held" << std::endl;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     return kExitOk;
 }
 

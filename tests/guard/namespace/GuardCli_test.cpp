@@ -109,6 +109,39 @@ TEST_F(GuardCli, AKeyOnTheTerminalAllows) {
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
 }
 
+// A closed terminal ends the guard like SIGTERM: with nobody left to ask, what it holds
+// is resumed.
+TEST_F(GuardCli, AHangUpReleasesWhatItHolds) {
+    PseudoTerminal terminal;
+    auto guard = StartGuard(terminal.terminalFd());
+    ChildProcess sleeper({"/bin/sleep", "30"});
+    ASSERT_TRUE(sleeper.WaitForState("T", milliseconds(5000)));
+
+    guard->Signal(SIGHUP);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_EQ(guard->ExitCode(), 0);
+    EXPECT_TRUE(sleeper.WaitForState("S", milliseconds(5000)));
+}
+
+TEST_F(GuardCli, ResumeAllReleasesEveryHold) {
+    ChildProcess first({"/bin/sleep", "30"});
+    ChildProcess second({"/bin/sleep", "30"});
+    for (int pid : {first.pid(), second.pid(), second.pid()}) {
+        ChildProcess suspend({QUORVEL_CLI_PATH, "suspend", std::to_string(pid)});
+        ASSERT_EQ(suspend.WaitForExit(milliseconds(10000)), 0);
+    }
+    ASSERT_TRUE(first.WaitForState("T", milliseconds(5000)));
+    ASSERT_TRUE(second.WaitForState("T", milliseconds(5000)));
+
+    ChildProcess resume({QUORVEL_CLI_PATH, "resume", "--all"}, -1, output.writeEnd());
+    output.CloseWriteEnd();
+    EXPECT_EQ(resume.WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(first.WaitForState("S", milliseconds(5000)));
+    EXPECT_TRUE(second.WaitForState("S", milliseconds(5000)));
+    EXPECT_TRUE(output.ReadUntil("resumed " + std::to_string(second.pid()), milliseconds(5000)))
+        << output.text();
+}
+
 // Refused before any snapshot, so it needs no namespace.
 TEST(GuardCliOptions, ABadIntervalIsAUsageError) {
     for (const char* interval : {"soon", "0.0001", "70", ""}) {
