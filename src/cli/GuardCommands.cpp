@@ -7,6 +7,7 @@
 #include "guard/TrustLookup.h"
 #include "inspect/TimeStamp.h"
 #include "platform/Console.h"
+#include "platform/ExecEvents.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
 #include "store/TrustList.h"
@@ -199,6 +200,8 @@ private:
 struct GuardOptions {
     std::optional<std::string> dataFolder;
     std::string interval = "0";
+    std::vector<std::string> watch; // mount points for exec holds; none: every one
+    std::string events = "auto";    // auto, connector (no holds inside execve), none
 };
 
 std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std::string& problem) {
@@ -210,6 +213,15 @@ std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std:
         }
         if (args[i] == "--data") {
             options.dataFolder = args[i + 1];
+        } else if (args[i] == "--events") {
+            options.events = args[i + 1];
+            if (options.events != "auto" && options.events != "connector" &&
+                options.events != "none") {
+                problem = "guard: --events takes auto, connector or none";
+                return std::nullopt;
+            }
+        } else if (args[i] == "--watch") {
+            options.watch.push_back(args[i + 1]);
         } else if (args[i] == "--interval") {
             options.interval = args[i + 1];
             if (guard::ParseInterval(options.interval).kind != guard::IntervalKind::Period) {
@@ -254,7 +266,7 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     whitelist.ShowTrustList();
     blacklist.LoadTrustList();
     blacklist.ShowTrustList();
-    const ListLookup lists(whitelist, blacklist);
+    const auto lists = std::make_shared<const ListLookup>(whitelist, blacklist);
 
     // Only the two modes matter here: the other settings act on the desktop program.
     std::string settingsText;
@@ -266,8 +278,24 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto console = platform::CreateNativeConsole();
     const guard::SystemClock clock;
     TerminalObserver observer(context, *console, clock);
+    // The triage outlives the events, whose thread asks it.
+    guard::ExecTriage triage;
+    platform::ExecEventsOptions eventOptions;
+    eventOptions.mountPoints = options->watch;
+    eventOptions.noFanotify = options->events != "auto";
+    eventOptions.noProcConnector = options->events == "none";
+    const auto events = options->events == "none"
+                            ? std::unique_ptr<platform::ExecEvents>(
+                                  std::make_unique<platform::NoExecEvents>("--events none"))
+                            : platform::CreateExecEvents(
+                                  *platform.processes,
+                                  [&triage](const platform::ExecRequest& request) {
+                                      return triage.Judge(request.name);
+                                  },
+                                  eventOptions);
     guard::ProcessGuard engine(guard::GuardServices{*platform.processes, *platform.windows,
-                                                    *platform.shell, lists, clock, observer});
+                                                    *platform.shell, *lists, clock, observer});
+    engine.UseExecEvents(events.get(), &triage, lists);
     engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);
     engine.modes().SetChkauto(settings[static_cast<int>(store::SettingKey::AntiExe)]);
     engine.SetIntervalText(options->interval);
@@ -282,14 +310,15 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
                 << engine.timerPeriodMs() << " ms, mode " << ModeText(engine.modes()) << ", "
                 << whitelist.visibleItems().size() << " whitelisted, "
-                << blacklist.visibleItems().size() << " blacklisted; Ctrl-C ends" << std::endl;
+                << blacklist.visibleItems().size() << " blacklisted, new programs by "
+                << engine.EventSourceText() << "; Ctrl-C ends" << std::endl;
 
     const milliseconds period(engine.timerPeriodMs());
     auto nextTick = SteadyClock::now() + period;
     while (g_stopRequested == 0) {
         auto now = SteadyClock::now();
         if (now >= nextTick) {
-            engine.Tick();
+            engine.TimerTick();
             nextTick += period;
             if (nextTick < now)
                 nextTick = now + period;
@@ -303,8 +332,17 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
         // Short waits, so that a stop request is seen soon.
         const auto wait = std::clamp(std::chrono::duration_cast<milliseconds>(wakeUp - now),
                                      milliseconds(0), milliseconds(100));
-        if (wait.count() > 0)
-            observer.Wait(engine, wait);
+        const bool keysWanted = !engine.openAlerts().empty();
+        if (events->live() && !keysWanted) {
+            if (events->Wait(wait))
+                engine.ExecEventsReady();
+        } else {
+            // Keys and events both: short key waits, events between them.
+            if (wait.count() > 0)
+                observer.Wait(engine, events->live() ? std::min(wait, milliseconds(20)) : wait);
+            if (events->live() && events->Wait(milliseconds(0)))
+                engine.ExecEventsReady();
+        }
     }
 
     engine.ExitSequence();
@@ -318,7 +356,7 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
 }
 
 constexpr Command kCommands[] = {
-    {"guard", "[--data DIR] [--interval SECONDS]",
+    {"guard", "[--data DIR] [--interval SECONDS] [--events auto|connector|none] [--watch MOUNT]...",
      "run the process guard on this terminal until Ctrl-C", RunGuard},
 };
 

@@ -33,6 +33,14 @@ ProcessGuard::ProcessGuard(GuardServices services)
     : m_processes(services.processes), m_windows(services.windows), m_shell(services.shell),
       m_trust(services.trust), m_clock(services.clock), m_observer(services.observer) {}
 
+void ProcessGuard::UseExecEvents(platform::ExecEvents* events, ExecTriage* triage,
+                                 std::shared_ptr<const TrustLookup> sharedTrust) {
+    m_events = events;
+    m_triage = triage;
+    m_sharedTrust = std::move(sharedTrust);
+    SyncTriage();
+}
+
 ProcessGuard::~ProcessGuard() {
     for (auto& alert : m_openAlerts)
         alert->Detach();
@@ -94,9 +102,18 @@ PassOutcome ProcessGuard::Tick() {
     ReentryGuard pass(m_busy);
     if (!pass || m_closed)
         return PassOutcome::Refused;
+    SyncTriage();
+    m_eventSincePass = false;
     auto entries = m_processes.ListProcesses();
     if (!entries)
         return PassOutcome::SnapshotFailed;
+    struct Settle {
+        platform::ExecEvents* events;
+        ~Settle() {
+            if (events)
+                events->SettlePending();
+        }
+    } settle{m_events};
     if (m_flags.listRefreshPending) {
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
@@ -106,6 +123,41 @@ PassOutcome ProcessGuard::Tick() {
         TakeSnapshot(std::move(entries).value());
     }
     return PassOutcome::Done;
+}
+
+PassOutcome ProcessGuard::TimerTick() {
+    const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
+                       !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
+    if (quiet && m_flags.started && !m_flags.firstSnapshot)
+        return PassOutcome::Skipped;
+    return Tick();
+}
+
+PassOutcome ProcessGuard::ExecEventsReady() {
+    if (!m_events)
+        return PassOutcome::Skipped;
+    auto drained = m_events->Drain();
+    for (auto& denied : drained.denied) {
+        // Denied inside execve: it never ran, and no snapshot will show it.
+        const auto kind =
+            m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
+        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+    }
+    if (!drained.passNeeded && !drained.lost && !m_events->live())
+        return PassOutcome::Skipped;
+    m_eventSincePass = true;
+    return Tick();
+}
+
+std::string ProcessGuard::EventSourceText() const {
+    return m_events ? m_events->description() : "timer only";
+}
+
+void ProcessGuard::SyncTriage() {
+    if (!m_triage)
+        return;
+    m_triage->Update(ExecTriage::Rules{m_sharedTrust, m_flags.running && !m_closed,
+                                       m_modes.antiExe(), m_modes.justNotify()});
 }
 
 PassOutcome ProcessGuard::Refresh() {
@@ -304,6 +356,7 @@ void ProcessGuard::StartStopGuard() {
         ApplyIntervalOnStart();
         m_flags.running = true;
     }
+    SyncTriage();
     m_observer.GuardStateChanged();
 }
 
@@ -357,6 +410,15 @@ bool ProcessGuard::ExitSequence() {
     if (!exiting)
         return false;
     m_closed = true;
+    SyncTriage(); // no new holds from here on
+    // Whatever happens below, held execs become stopped processes before the events go.
+    struct StopHolding {
+        platform::ExecEvents* events;
+        ~StopHolding() {
+            if (events)
+                events->StopHolding();
+        }
+    } stopHolding{m_events};
 
     // An alert still open holds a process nobody judged: the countdown's answer puts it
     // in the jail, so the question below counts it and Yes releases it.

@@ -3,6 +3,7 @@
 #include "guard/Alert.h"
 #include "guard/AlertHost.h"
 #include "guard/Clock.h"
+#include "guard/ExecTriage.h"
 #include "guard/GuardCounters.h"
 #include "guard/GuardFlags.h"
 #include "guard/GuardModes.h"
@@ -14,6 +15,7 @@
 #include "guard/SnapshotName.h"
 #include "guard/TrustLookup.h"
 #include "platform/DesktopWindows.h"
+#include "platform/ExecEvents.h"
 #include "platform/Processes.h"
 #include "platform/Shell.h"
 
@@ -50,6 +52,7 @@ enum class PassOutcome {
     Done,
     Refused,        // another pass (or the exit sequence) is still running
     SnapshotFailed, // the system gave no process list: nothing changed
+    Skipped,        // a timer pass with nothing to do: the exec events said so
 };
 
 // The process guard: snapshots on a timer, decides on each new executable name by the
@@ -71,6 +74,22 @@ public:
     PassOutcome Tick();
     // The "Refresh" button: a snapshot that appends to the process list.
     PassOutcome Refresh();
+
+    // Exec events, when the system gives them, before StartUp: a pass runs as soon as a
+    // program starts. The engine keeps triage's rules current; sharedTrust is the view of
+    // the trust lists that the events' thread reads, so it must be safe to read from there.
+    // events and triage must outlive the engine.
+    void UseExecEvents(platform::ExecEvents* events, ExecTriage* triage,
+                       std::shared_ptr<const TrustLookup> sharedTrust);
+
+    // The guard timer's tick where exec events run too: skipped while they are live,
+    // report exits, lost nothing, and nothing happened since the last pass.
+    PassOutcome TimerTick();
+    // The exec events' descriptor is readable: takes what they reported (a program they
+    // denied at once is logged) and runs one pass for the whole burst.
+    PassOutcome ExecEventsReady();
+    // Which source tells the guard of new programs, for the start line and the log.
+    std::string EventSourceText() const;
 
     // The Start/Stop button.
     void StartStopGuard();
@@ -117,6 +136,7 @@ private:
     void HandleNewProcesses();
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
+    void SyncTriage();
     void OfferStaleHolds();
     std::string NameOfPid(uint32_t pid) const;
     void RebuildJailList();
@@ -140,6 +160,10 @@ private:
     const TrustLookup& m_trust;
     const Clock& m_clock;
     GuardObserver& m_observer;
+    platform::ExecEvents* m_events = nullptr;
+    ExecTriage* m_triage = nullptr;
+    std::shared_ptr<const TrustLookup> m_sharedTrust;
+    bool m_eventSincePass = true;
 
     GuardFlags m_flags;
     GuardModes m_modes;

@@ -202,6 +202,12 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
         e.exeName = cached.exeName;
         e.startTime = stat.startTime;
         e.forkCopy = cached.forkCopy;
+        if (m_pending) {
+            if (auto name = m_pending->NameForListing(stat.pid)) {
+                e.exeName = std::move(*name);
+                e.forkCopy = false;
+            }
+        }
         entries.push_back(std::move(e));
     }
     std::erase_if(m_names,
@@ -291,7 +297,12 @@ Status ProcfsProcesses::SuspendProcess(uint32_t pid) {
             first = count == 0;
             return count + 1;
         },
-        [&]() -> Status { return first ? sendSignal(pid, start, SIGSTOP) : Status{}; });
+        [&]() -> Status {
+            // Inside execve the pending answer is the hold: nothing of it has run.
+            if (m_pending && m_pending->Hold(pid))
+                return {};
+            return first ? sendSignal(pid, start, SIGSTOP) : Status{};
+        });
 }
 
 Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
@@ -303,6 +314,8 @@ Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
     // Without a record of ours the process stays as it is: whoever stopped it resumes it.
     auto updated = m_records.Update(pid, start, [&](uint32_t count) -> Result<uint32_t> {
         if (count == 1) {
+            if (m_pending && m_pending->Allow(pid))
+                return 0;
             auto sent = sendSignal(pid, start, SIGCONT);
             if (!sent)
                 return sent.error();
@@ -315,6 +328,9 @@ Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
 }
 
 Status ProcfsProcesses::KillProcess(uint32_t pid) {
+    // Denied first: the program must not get to run its first instruction.
+    if (m_pending)
+        m_pending->Deny(pid);
     return sendSignal(pid, std::nullopt, SIGKILL);
 }
 
@@ -348,6 +364,10 @@ Result<std::vector<std::string>> ProcfsProcesses::ListModules(uint32_t pid) {
 Result<std::string> ProcfsProcesses::QueryImagePath(uint32_t pid) {
     if (!SignalTarget(pid))
         return InvalidPid(pid);
+    if (m_pending) {
+        if (auto path = m_pending->PathOf(pid))
+            return std::move(*path);
+    }
     auto target = ReadLinkText(m_root + "/" + std::to_string(pid) + "/exe");
     if (!target)
         return ErrnoError("cannot read the executable link");

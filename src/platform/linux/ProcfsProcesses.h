@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/Processes.h"
+#include "platform/linux/PendingExecs.h"
 #include "platform/linux/ProcfsStat.h"
 #include "platform/linux/SuspendRecords.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -47,6 +49,12 @@ public:
     // holder left behind.
     std::vector<SuspendRecord> HeldProcesses();
 
+    // Execs waiting for a permission answer: listed under the program they execute; a
+    // suspend keeps the answer pending, a resume allows, a kill denies.
+    void AttachPendingExecs(std::shared_ptr<PendingExecs> pending) {
+        m_pending = std::move(pending);
+    }
+
 private:
     struct CachedName {
         uint64_t startTime = 0;
@@ -66,6 +74,7 @@ private:
     SuspendRecords m_records;
     std::unordered_map<uint32_t, CachedName> m_names;
     uint64_t m_generation = 0;
+    std::shared_ptr<PendingExecs> m_pending;
 };
 
 } // namespace quorvel::platform::linux_backend

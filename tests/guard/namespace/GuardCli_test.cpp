@@ -43,7 +43,7 @@ protected:
     std::unique_ptr<ChildProcess> StartGuard(int stdinFd) {
         auto guard = std::make_unique<ChildProcess>(
             std::vector<std::string>{QUORVEL_CLI_PATH, "guard", "--data", data.string(),
-                                     "--interval", "0.1"},
+                                     "--interval", "0.1", "--events", "none"},
             stdinFd, output.writeEnd());
         output.CloseWriteEnd();
         EXPECT_TRUE(output.ReadUntil("Ctrl-C ends", milliseconds(10000))) << output.text();
