@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <thread>
@@ -207,6 +208,82 @@ TEST_F(ExecHold, ABlacklistedProgramNeverRuns) {
     ASSERT_FALSE(observer.decisions.empty());
     EXPECT_EQ(observer.decisions.back().kind, DecisionKind::KilledBlacklisted);
     EXPECT_EQ(observer.decisions.back().name, "maker");
+}
+
+} // namespace
+} // namespace quorvel::guard::testing
+
+namespace quorvel::guard::testing {
+namespace {
+
+std::string StartLine(const std::vector<std::string>& prefix, const fs::path& data) {
+    std::vector<std::string> argv = prefix;
+    for (const char* arg : {QUORVEL_CLI_PATH, "guard", "--data"})
+        argv.push_back(arg);
+    argv.push_back(data.string());
+    OutputPipe output;
+    ChildProcess guard(argv, -1, output.writeEnd());
+    output.CloseWriteEnd();
+    output.ReadUntil("Ctrl-C ends", milliseconds(10000));
+    guard.Signal(SIGTERM);
+    guard.WaitForExit(milliseconds(10000));
+    return output.text();
+}
+
+// Each source by the capability it needs; capabilities dropped with setpriv.
+TEST(ExecSources, FallBackByCapability) {
+    if (!InOwnPidNamespace())
+        GTEST_SKIP() << "needs its own PID namespace";
+    const fs::path data = fs::temp_directory_path() / "quorvel-exec-sources";
+    fs::create_directories(data);
+    // --events connector leaves out fanotify, which would mark every mount.
+    EXPECT_NE(StartLine({"/usr/bin/setpriv", "--bounding-set", "-sys_admin"}, data)
+                  .find("new programs by proc connector"),
+              std::string::npos);
+    EXPECT_NE(StartLine({"/usr/bin/setpriv", "--bounding-set", "-sys_admin,-net_admin"}, data)
+                  .find("new programs by timer only (no CAP_SYS_ADMIN"),
+              std::string::npos);
+    fs::remove_all(data);
+}
+
+// The guard dies with an exec held: the kernel lets it go on.
+TEST_F(ExecHold, AnExecHeldByAGuardThatDiesGoesOn) {
+    engine.reset(); // the guard here is quorvel-cli
+    events.reset();
+    const fs::path data = mountPoint / "data";
+    fs::create_directories(data);
+    {
+        std::ofstream list(data / "whitelist.db", std::ios::binary);
+        list << "kenal|guard_namespace_test\r\nkenal|dash bash\r\n";
+    }
+    OutputPipe output;
+    ChildProcess guard(
+        {QUORVEL_CLI_PATH, "guard", "--data", data.string(), "--watch", mountPoint.string()}, -1,
+        output.writeEnd());
+    output.CloseWriteEnd();
+    ASSERT_TRUE(output.ReadUntil("Ctrl-C ends", milliseconds(10000))) << output.text();
+    EXPECT_NE(output.text().find("fanotify exec permission"), std::string::npos);
+
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    ChildProcess shell(
+        {"/bin/sh", "-c",
+         "read go; " + (mountPoint / "maker").string() + " " + made.string() + "; true"},
+        gate[0]);
+    ::close(gate[0]);
+    ASSERT_TRUE(output.ReadUntil("| Trusted | " + std::to_string(shell.pid()), milliseconds(10000)))
+        << output.text();
+    ASSERT_EQ(::write(gate[1], "\n", 1), 1);
+    ::close(gate[1]);
+    // Without a terminal the alert is blocked at once: the exec stays held.
+    ASSERT_TRUE(output.ReadUntil("| Blocked | ", milliseconds(10000))) << output.text();
+    Settle();
+    EXPECT_FALSE(fs::exists(made));
+
+    guard.Signal(SIGKILL);
+    EXPECT_EQ(guard.WaitForExit(milliseconds(10000)), SIGKILL);
+    EXPECT_TRUE(Eventually([&] { return fs::exists(made); }, milliseconds(10000)));
+    EXPECT_EQ(shell.WaitForExit(milliseconds(10000)), 0);
 }
 
 } // namespace
