@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 #include "guard/Alert.h"
+#include "guard/DecisionJson.h"
 #include "guard/GuardObserver.h"
 #include "guard/IntervalText.h"
 #include "guard/ProcessGuard.h"
@@ -7,6 +8,7 @@
 #include "guard/TrustLookup.h"
 #include "inspect/TimeStamp.h"
 #include "platform/Console.h"
+#include "platform/DecisionAudit.h"
 #include "platform/ExecEvents.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
@@ -15,6 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iomanip>
 #include <map>
 #include <memory>
 #include <optional>
@@ -100,7 +104,24 @@ public:
         }
     }
 
+    // The audit log and the event source named in its lines; set once the engine exists.
+    void SetAudit(platform::DecisionAudit* audit, std::string source) {
+        m_audit = audit;
+        m_source = std::move(source);
+    }
+
     void DecisionMade(const guard::GuardDecision& decision) override {
+        if (m_audit) {
+            platform::AuditEntry entry;
+            entry.time = m_clock.now();
+            entry.action = std::string(guard::DecisionText(decision.kind));
+            entry.pid = decision.pid;
+            entry.parentPid = decision.parentPid;
+            entry.name = decision.name;
+            entry.path = decision.path;
+            entry.source = m_source;
+            m_audit->Record(std::move(entry));
+        }
         if (m_shown)
             m_out << "\n";
         m_out << inspect::CurrentTimeStamp(m_shell, m_clock.now()) << " | "
@@ -194,6 +215,8 @@ private:
     const guard::Clock& m_clock;
     bool m_interactive;
     const guard::Alert* m_shown = nullptr;
+    platform::DecisionAudit* m_audit = nullptr;
+    std::string m_source;
     std::map<const guard::Alert*, SteadyClock::time_point> m_nextCountdown;
 };
 
@@ -296,6 +319,8 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     guard::ProcessGuard engine(guard::GuardServices{*platform.processes, *platform.windows,
                                                     *platform.shell, *lists, clock, observer});
     engine.UseExecEvents(events.get(), &triage, lists);
+    const auto audit = platform::CreateDecisionAudit(data.path(), guard::DecisionJsonLine);
+    observer.SetAudit(audit.get(), engine.EventSourceText());
     engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);
     engine.modes().SetChkauto(settings[static_cast<int>(store::SettingKey::AntiExe)]);
     engine.SetIntervalText(options->interval);
@@ -355,9 +380,48 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     return kExitOk;
 }
 
+// decisions.jsonl as a table, oldest first (the rotated file before the current one).
+int PrintLog(CommandContext& context, std::span<const std::string> args) {
+    std::optional<std::string> folder;
+    if (args.size() == 2 && args[0] == "--data")
+        folder = args[1];
+    else if (!args.empty())
+        return UsageError(context, "log takes only [--data DIR]");
+    auto& platform = context.platform;
+    if (!platform.files || !platform.shell)
+        return kExitFailed;
+    const char separator = platform.files->PathSeparator();
+    const auto data = folder ? store::DataFolder(*folder, separator)
+                             : store::DataFolder::BesideProgram(*platform.shell, separator);
+    context.out << std::left << std::setw(21) << "TIME" << std::setw(19) << "ACTION" << std::setw(8)
+                << "PID" << std::setw(8) << "PPID" << std::setw(10) << "USER" << std::setw(18)
+                << "NAME" << std::setw(14) << "SHA-256" << std::setw(12) << "SOURCE"
+                << "PATH\n";
+    for (const auto& file : {data.file(std::string(platform::kDecisionLogFile) + ".1"),
+                             data.file(platform::kDecisionLogFile)}) {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto d = guard::ParseDecisionJsonLine(line);
+            if (!d) {
+                context.err << "quorvel-cli: " << file << ": a line that is not a decision\n";
+                continue;
+            }
+            const std::string source = d->source.substr(0, d->source.find(' '));
+            context.out << std::setw(21) << d->time << std::setw(19) << d->action << std::setw(8)
+                        << d->pid << std::setw(8) << d->parentPid << std::setw(10) << d->user
+                        << std::setw(18) << d->name << std::setw(14)
+                        << (d->sha256.empty() ? "-" : d->sha256.substr(0, 12)) << std::setw(12)
+                        << source << d->path << "\n";
+        }
+    }
+    return kExitOk;
+}
+
 constexpr Command kCommands[] = {
     {"guard", "[--data DIR] [--interval SECONDS] [--events auto|connector|none] [--watch MOUNT]...",
      "run the process guard on this terminal until Ctrl-C", RunGuard},
+    {"log", "[--data DIR]", "print the guard's decisions (decisions.jsonl) as a table", PrintLog},
 };
 
 } // namespace

@@ -67,6 +67,17 @@ TEST_F(GuardCli, KillsABlacklistedProcessAndEndsOnSigterm) {
     guard->Signal(SIGTERM);
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
     EXPECT_EQ(guard->ExitCode(), 0);
+
+    // The audit log has the decision, with the hash of the program.
+    OutputPipe log;
+    ChildProcess reader({QUORVEL_CLI_PATH, "log", "--data", data.string()}, -1, log.writeEnd());
+    log.CloseWriteEnd();
+    EXPECT_EQ(reader.WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(log.ReadUntil("/usr/bin/sleep\n", milliseconds(5000))) << log.text();
+    const std::string& table = log.text();
+    EXPECT_NE(table.find("Killed (Blacklist) " + std::to_string(sleeper.pid())), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("sleep"), std::string::npos);
 }
 
 TEST_F(GuardCli, WithoutATerminalBlocksAndReleasesAtExit) {
