@@ -180,6 +180,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
     const bool listing = m_flags.listRefreshPending;
 
     m_forkCopies.clear();
+    m_pendingExecs.clear();
     for (auto& entry : entries) {
         ++m_counters.processesListed;
         SnapshotName name;
@@ -205,6 +206,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         record.exeName = name.name;
         const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
+        m_pendingExecs.push_back(entry.execPending ? 1 : 0);
         if (!m_table.StoreHashed(std::move(record), hash) && !m_tableFullReported) {
             // Once per run: beyond the slot range every snapshot would raise it again.
             m_tableFullReported = true;
@@ -217,6 +219,11 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
 
     if (!m_flags.firstSnapshot && m_flags.started) {
         m_comparer.Compare(m_previous, m_current, m_newFlags, m_endedFlags);
+        // Another instance of the name that ended unseen must not hide a new exec.
+        for (size_t i = 0; i < m_current.size(); ++i) {
+            if (m_pendingExecs[i] != 0)
+                m_newFlags[i] = 0;
+        }
         HandleNewProcesses();
         HandleEndedProcesses();
     }
@@ -262,7 +269,11 @@ void ProcessGuard::HandleNewProcesses() {
 
         // No record of the name: it did not fit the table. Acting on whatever another
         // slot holds would judge the wrong process, so the name is left alone.
-        const auto slot = FindInstanceSlot(m_table, name);
+        // A held exec is its own instance: two of one name in a pass are two processes.
+        const bool pending =
+            m_pendingExecs[i] != 0 && i < m_table.size() && m_table[i].exeName == name;
+        const auto slot = pending ? std::optional<int16_t>(static_cast<int16_t>(i))
+                                  : FindInstanceSlot(m_table, name);
         if (!slot)
             continue;
         m_currentSlot = *slot;

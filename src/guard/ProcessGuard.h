@@ -171,6 +171,7 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
+    std::vector<uint8_t> m_pendingExecs; // per current name: held inside execve
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;

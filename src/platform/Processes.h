@@ -23,6 +23,9 @@ struct ProcessEntry {
     // A child that has not executed a program of its own since it was forked: the same
     // executable and name as its parent. It is judged once it executes one.
     bool forkCopy = false;
+    // Held inside execve, listed under the program it executes: new whatever else of
+    // that name runs or ended.
+    bool execPending = false;
 };
 
 // A process that a hold of this user's guard still keeps stopped.

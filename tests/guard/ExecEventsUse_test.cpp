@@ -92,3 +92,27 @@ TEST(ExecTriageRules, FollowThePassOrder) {
 
 } // namespace
 } // namespace quorvel::guard::testing
+
+namespace quorvel::guard::testing {
+namespace {
+
+// Held inside execve: judged even when an instance of the name ended unseen, and each
+// of two such instances is held as itself.
+TEST_F(RunningGuardTest, AHeldExecIsNewWhateverElseOfItsNameDid) {
+    const uint32_t old = rig.processes.Start("tool");
+    rig.guard.Tick();
+    rig.AlertFor("tool")->Allow();
+    rig.processes.calls.clear();
+
+    rig.processes.End(old);
+    const uint32_t first = rig.processes.Start("tool");
+    const uint32_t second = rig.processes.Start("tool");
+    rig.processes.MarkExecPending(first);
+    rig.processes.MarkExecPending(second);
+    rig.guard.Tick();
+    EXPECT_EQ(rig.processes.suspendCount[first], 1);
+    EXPECT_EQ(rig.processes.suspendCount[second], 1);
+}
+
+} // namespace
+} // namespace quorvel::guard::testing

@@ -35,6 +35,13 @@ void FakeProcesses::Exec(uint32_t pid, std::string name) {
     m_names[pid] = std::move(name);
 }
 
+void FakeProcesses::MarkExecPending(uint32_t pid) {
+    for (auto& e : m_running) {
+        if (e.entry.pid == pid)
+            e.entry.execPending = true;
+    }
+}
+
 void FakeProcesses::End(uint32_t pid) {
     std::erase_if(m_running, [&](const Entry& e) { return e.entry.pid == pid; });
 }

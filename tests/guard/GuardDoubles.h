@@ -29,6 +29,8 @@ public:
     uint32_t Fork(uint32_t parent);
     // The fork copy executes a program: its name changes and it is no copy any more.
     void Exec(uint32_t pid, std::string name);
+    // Listed as held inside execve.
+    void MarkExecPending(uint32_t pid);
     void End(uint32_t pid);
     uint32_t PidOf(std::string_view name) const; // the last process of that name
     std::string NameOf(uint32_t pid) const;

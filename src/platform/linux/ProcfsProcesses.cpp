@@ -206,6 +206,7 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
             if (auto name = m_pending->NameForListing(stat.pid)) {
                 e.exeName = std::move(*name);
                 e.forkCopy = false;
+                e.execPending = true;
             }
         }
         entries.push_back(std::move(e));
