@@ -12,10 +12,10 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <poll.h>
 #include <string>
@@ -30,9 +30,9 @@ using namespace quorvel;
 namespace fs = std::filesystem;
 
 uint64_t NowNs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return uint64_t(t.tv_sec) * 1000000000u + uint64_t(t.tv_nsec);
+    return uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
 }
 
 // A forked copy of this program that starts each program on request and reports when it
