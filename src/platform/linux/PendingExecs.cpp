@@ -10,11 +10,11 @@ namespace quorvel::platform::linux_backend {
 PendingExecs::~PendingExecs() {
     std::lock_guard lock(m_mutex);
     for (auto& [pid, entry] : m_entries)
-        Answer(entry, true);
+        Answer(pid, entry, true);
     m_entries.clear();
 }
 
-void PendingExecs::Answer(Entry& entry, bool allow) {
+void PendingExecs::Answer(uint32_t pid, Entry& entry, bool allow) {
     if (!entry.eventFd.valid())
         return;
     fanotify_response response{};
@@ -23,6 +23,8 @@ void PendingExecs::Answer(Entry& entry, bool allow) {
     while (::write(m_fanotifyFd, &response, sizeof response) < 0 && errno == EINTR) {
     }
     entry.eventFd = UniqueFd();
+    if (allow)
+        m_allowedAt[pid] = std::chrono::steady_clock::now();
 }
 
 bool PendingExecs::Add(uint32_t pid, UniqueFd eventFd, std::string path, std::string name) {
@@ -30,7 +32,7 @@ bool PendingExecs::Add(uint32_t pid, UniqueFd eventFd, std::string path, std::st
     if (m_stopped)
         return false;
     auto& entry = m_entries[pid];
-    Answer(entry, true); // an older exec of the same PID cannot still be waiting
+    Answer(pid, entry, true); // an older exec of the same PID cannot still be waiting
     entry = Entry{std::move(eventFd), std::move(path), std::move(name)};
     return true;
 }
@@ -71,7 +73,7 @@ bool PendingExecs::Allow(uint32_t pid) {
     auto it = m_entries.find(pid);
     if (it == m_entries.end())
         return false;
-    Answer(it->second, true);
+    Answer(pid, it->second, true);
     m_entries.erase(it);
     return true;
 }
@@ -81,7 +83,7 @@ bool PendingExecs::Deny(uint32_t pid) {
     auto it = m_entries.find(pid);
     if (it == m_entries.end())
         return false;
-    Answer(it->second, false);
+    Answer(pid, it->second, false);
     m_entries.erase(it);
     return true;
 }
@@ -90,7 +92,7 @@ void PendingExecs::AllowSeenUnheld() {
     std::lock_guard lock(m_mutex);
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it->second.seen && !it->second.held) {
-            Answer(it->second, true);
+            Answer(it->first, it->second, true);
             it = m_entries.erase(it);
         } else {
             ++it;
@@ -105,10 +107,17 @@ std::vector<uint32_t> PendingExecs::StopAll() {
     for (auto& [pid, entry] : m_entries) {
         if (entry.held && ::kill(static_cast<pid_t>(pid), SIGSTOP) == 0)
             stopped.push_back(pid);
-        Answer(entry, true);
+        Answer(pid, entry, true);
     }
     m_entries.clear();
     return stopped;
+}
+
+bool PendingExecs::AllowedWithin(uint32_t pid, std::chrono::steady_clock::duration window) {
+    std::lock_guard lock(m_mutex);
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(m_allowedAt, [&](const auto& item) { return now - item.second > window; });
+    return m_allowedAt.contains(pid);
 }
 
 size_t PendingExecs::size() {

@@ -2,6 +2,7 @@
 
 #include "platform/linux/ProcfsIo.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -40,6 +41,9 @@ public:
     // instruction); the rest go on; nothing is held from now on. Returns the stopped PIDs.
     std::vector<uint32_t> StopAll();
     size_t size();
+    // An exec of pid was allowed within the window: a later event is the same execve
+    // opening its interpreter.
+    bool AllowedWithin(uint32_t pid, std::chrono::steady_clock::duration window);
 
 private:
     struct Entry {
@@ -49,12 +53,13 @@ private:
         bool seen = false;
         bool held = false;
     };
-    void Answer(Entry& entry, bool allow);
+    void Answer(uint32_t pid, Entry& entry, bool allow);
 
     int m_fanotifyFd;
     std::mutex m_mutex;
     std::map<uint32_t, Entry> m_entries;
     bool m_stopped = false;
+    std::map<uint32_t, std::chrono::steady_clock::time_point> m_allowedAt;
 };
 
 } // namespace quorvel::platform::linux_backend
