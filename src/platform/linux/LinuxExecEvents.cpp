@@ -17,6 +17,7 @@
 #include <sys/eventfd.h>
 #include <sys/fanotify.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quorvel::platform::linux_backend {
@@ -108,6 +109,17 @@ UniqueFd OpenConnector() {
     if (::send(sock.get(), request.data(), request.size(), 0) !=
         static_cast<ssize_t>(request.size()))
         return {};
+    // Some kernels accept the subscription and deliver nothing (inside a PID namespace):
+    // a child's fork and exit must come through, or the timer could not trust it.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    if (child < 0)
+        return {};
+    ::waitpid(child, nullptr, 0);
+    pollfd ready{sock.get(), POLLIN, 0};
+    if (::poll(&ready, 1, 500) <= 0)
+        return {};
     return sock;
 }
 
@@ -142,7 +154,7 @@ std::unique_ptr<LinuxExecEvents> LinuxExecEvents::Open(ProcfsProcesses* processe
     if (!options.noProcConnector)
         events->m_connector = OpenConnector();
     if (!events->m_fanotify.valid() && !events->m_connector.valid()) {
-        why = "no CAP_SYS_ADMIN for fanotify, no CAP_NET_ADMIN for the proc connector";
+        why = "no fanotify (CAP_SYS_ADMIN), no proc connector that delivers (CAP_NET_ADMIN)";
         return nullptr;
     }
     events->m_thread = std::thread([raw = events.get()] { raw->Run(); });
