@@ -242,8 +242,10 @@ TEST(ProcfsLive, SnapshotListsRealProcessesButNoKernelThreads) {
     ASSERT_TRUE(listed.ok());
     const auto& entries = listed.value();
 
-    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
-                               [](auto& a, auto& b) { return a.pid < b.pid; }));
+    // Oldest first, whatever the PIDs.
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), [](auto& a, auto& b) {
+        return a.startTime != b.startTime ? a.startTime < b.startTime : a.pid < b.pid;
+    }));
     auto find = [&](uint32_t pid) {
         return std::find_if(entries.begin(), entries.end(), [&](auto& e) { return e.pid == pid; });
     };
