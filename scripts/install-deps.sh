@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    libx11-dev libcurl4-openssl-dev
+    libx11-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang llvm libclang-rt-14-dev clang-format
     xvfb x11-utils trayer

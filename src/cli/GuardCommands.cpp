@@ -1,11 +1,14 @@
 #include "cli/Command.h"
 #include "guard/Alert.h"
+#include "guard/DecisionJson.h"
 #include "guard/GuardObserver.h"
 #include "guard/IntervalText.h"
 #include "guard/ProcessGuard.h"
 #include "guard/SystemClock.h"
 #include "inspect/TimeStamp.h"
 #include "platform/Console.h"
+#include "platform/DecisionAudit.h"
+#include "platform/ExecEvents.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
 #include "store/TrustLists.h"
@@ -13,6 +16,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iomanip>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,8 +33,11 @@ using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 volatile std::sig_atomic_t g_stopRequested = 0;
+volatile std::sig_atomic_t g_hungUp = 0;
 
-extern "C" void RequestStop(int) {
+extern "C" void RequestStop(int signal) {
+    if (signal == SIGHUP)
+        g_hungUp = 1;
     g_stopRequested = 1;
 }
 
@@ -64,9 +72,10 @@ public:
         m_out << title << ": " << text << " [y/n] " << std::flush;
         // Without anyone to answer, or on a second Ctrl-C, release them: nothing is to
         // stay suspended by accident.
+        // A closed terminal (SIGHUP) leaves nobody either.
         g_stopRequested = 0;
         for (;;) {
-            if (!m_console.IsInteractive() || g_stopRequested != 0) {
+            if (!m_console.IsInteractive() || g_stopRequested != 0 || g_hungUp != 0) {
                 m_out << "y" << std::endl;
                 return true;
             }
@@ -78,7 +87,24 @@ public:
         }
     }
 
+    // The audit log and the event source named in its lines; set once the engine exists.
+    void SetAudit(platform::DecisionAudit* audit, std::string source) {
+        m_audit = audit;
+        m_source = std::move(source);
+    }
+
     void DecisionMade(const guard::GuardDecision& decision) override {
+        if (m_audit) {
+            platform::AuditEntry entry;
+            entry.time = m_clock.now();
+            entry.action = std::string(guard::DecisionText(decision.kind));
+            entry.pid = decision.pid;
+            entry.parentPid = decision.parentPid;
+            entry.name = decision.name;
+            entry.path = decision.path;
+            entry.source = m_source;
+            m_audit->Record(std::move(entry));
+        }
         if (m_shown)
             m_out << "\n";
         m_out << inspect::CurrentTimeStamp(m_shell, m_clock.now()) << " | "
@@ -172,12 +198,16 @@ private:
     const guard::Clock& m_clock;
     bool m_interactive;
     const guard::Alert* m_shown = nullptr;
+    platform::DecisionAudit* m_audit = nullptr;
+    std::string m_source;
     std::map<const guard::Alert*, SteadyClock::time_point> m_nextCountdown;
 };
 
 struct GuardOptions {
     std::optional<std::string> dataFolder;
     std::string interval = "0";
+    std::vector<std::string> watch; // mount points for exec holds; none: every one
+    std::string events = "auto";    // auto, connector (no holds inside execve), none
 };
 
 std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std::string& problem) {
@@ -189,6 +219,15 @@ std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std:
         }
         if (args[i] == "--data") {
             options.dataFolder = args[i + 1];
+        } else if (args[i] == "--events") {
+            options.events = args[i + 1];
+            if (options.events != "auto" && options.events != "connector" &&
+                options.events != "none") {
+                problem = "guard: --events takes auto, connector or none";
+                return std::nullopt;
+            }
+        } else if (args[i] == "--watch") {
+            options.watch.push_back(args[i + 1]);
         } else if (args[i] == "--interval") {
             options.interval = args[i + 1];
             if (guard::ParseInterval(options.interval).kind != guard::IntervalKind::Period) {
@@ -226,8 +265,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto data = options->dataFolder
                           ? store::DataFolder(*options->dataFolder, platform.files->PathSeparator())
                           : ProgramDataFolder(context);
-    store::TrustLists lists(*platform.files, *platform.ansi, data);
-    lists.LoadAndShow();
+    // Never edited while the guard runs, so the exec events' thread may read it too.
+    const auto lists = std::make_shared<store::TrustLists>(*platform.files, *platform.ansi, data);
+    lists->LoadAndShow();
 
     // Only the two modes matter here: the other settings act on the desktop program.
     std::string settingsText;
@@ -239,29 +279,49 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto console = platform::CreateNativeConsole();
     const guard::SystemClock clock;
     TerminalObserver observer(context, *console, clock);
+    // The triage outlives the events, whose thread asks it.
+    guard::ExecTriage triage;
+    platform::ExecEventsOptions eventOptions;
+    eventOptions.mountPoints = options->watch;
+    eventOptions.noFanotify = options->events != "auto";
+    eventOptions.noProcConnector = options->events == "none";
+    const auto events = options->events == "none"
+                            ? std::unique_ptr<platform::ExecEvents>(
+                                  std::make_unique<platform::NoExecEvents>("--events none"))
+                            : platform::CreateExecEvents(
+                                  *platform.processes,
+                                  [&triage](const platform::ExecRequest& request) {
+                                      return triage.Judge(request.name);
+                                  },
+                                  eventOptions);
     guard::ProcessGuard engine(guard::GuardServices{*platform.processes, *platform.windows,
-                                                    *platform.shell, lists, clock, observer});
+                                                    *platform.shell, *lists, clock, observer});
+    engine.UseExecEvents(events.get(), &triage, lists);
+    const auto audit = platform::CreateDecisionAudit(data.path(), guard::DecisionJsonLine);
+    observer.SetAudit(audit.get(), engine.EventSourceText());
     engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);
     engine.modes().SetChkauto(settings[static_cast<int>(store::SettingKey::AntiExe)]);
     engine.SetIntervalText(options->interval);
 
     g_stopRequested = 0;
+    g_hungUp = 0;
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+    std::signal(SIGHUP, RequestStop);
 
     engine.StartUp();
     context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
                 << engine.timerPeriodMs() << " ms, mode " << ModeText(engine.modes()) << ", "
-                << lists.whitelist().visibleItems().size() << " whitelisted, "
-                << lists.blacklist().visibleItems().size() << " blacklisted; Ctrl-C ends"
-                << std::endl;
+                << lists->whitelist().visibleItems().size() << " whitelisted, "
+                << lists->blacklist().visibleItems().size() << " blacklisted, new programs by "
+                << engine.EventSourceText() << "; Ctrl-C ends" << std::endl;
 
     const milliseconds period(engine.timerPeriodMs());
     auto nextTick = SteadyClock::now() + period;
     while (g_stopRequested == 0) {
         auto now = SteadyClock::now();
         if (now >= nextTick) {
-            engine.Tick();
+            engine.TimerTick();
             nextTick += period;
             if (nextTick < now)
                 nextTick = now + period;
@@ -275,19 +335,70 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
         // Short waits, so that a stop request is seen soon.
         const auto wait = std::clamp(std::chrono::duration_cast<milliseconds>(wakeUp - now),
                                      milliseconds(0), milliseconds(100));
-        if (wait.count() > 0)
-            observer.Wait(engine, wait);
+        const bool keysWanted = !engine.openAlerts().empty();
+        if (events->live() && !keysWanted) {
+            if (events->Wait(wait))
+                engine.ExecEventsReady();
+        } else {
+            // Keys and events both: short key waits, events between them.
+            if (wait.count() > 0)
+                observer.Wait(engine, events->live() ? std::min(wait, milliseconds(20)) : wait);
+            if (events->live() && events->Wait(milliseconds(0)))
+                engine.ExecEventsReady();
+        }
     }
 
     engine.ExitSequence();
+    if (g_hungUp != 0)
+        context.err << "quorvel-cli: the terminal closed; resumed the "
+                    << engine.jail().list().size() << " processes the guard held" << std::endl;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+    return kExitOk;
+}
+
+// decisions.jsonl as a table, oldest first (the rotated file before the current one).
+int PrintLog(CommandContext& context, std::span<const std::string> args) {
+    std::optional<std::string> folder;
+    if (args.size() == 2 && args[0] == "--data")
+        folder = args[1];
+    else if (!args.empty())
+        return UsageError(context, "log takes only [--data DIR]");
+    auto& platform = context.platform;
+    if (!platform.files || !platform.shell)
+        return kExitFailed;
+    const auto data = folder ? store::DataFolder(*folder, platform.files->PathSeparator())
+                             : ProgramDataFolder(context);
+    context.out << std::left << std::setw(21) << "TIME" << std::setw(19) << "ACTION" << std::setw(8)
+                << "PID" << std::setw(8) << "PPID" << std::setw(10) << "USER" << std::setw(18)
+                << "NAME" << std::setw(14) << "SHA-256" << std::setw(12) << "SOURCE"
+                << "PATH\n";
+    for (const auto& file : {data.file(std::string(platform::kDecisionLogFile) + ".1"),
+                             data.file(platform::kDecisionLogFile)}) {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto d = guard::ParseDecisionJsonLine(line);
+            if (!d) {
+                context.err << "quorvel-cli: " << file << ": a line that is not a decision\n";
+                continue;
+            }
+            const std::string source = d->source.substr(0, d->source.find(' '));
+            context.out << std::setw(21) << d->time << std::setw(19) << d->action << std::setw(8)
+                        << d->pid << std::setw(8) << d->parentPid << std::setw(10) << d->user
+                        << std::setw(18) << d->name << std::setw(14)
+                        << (d->sha256.empty() ? "-" : d->sha256.substr(0, 12)) << std::setw(12)
+                        << source << d->path << "\n";
+        }
+    }
     return kExitOk;
 }
 
 constexpr Command kCommands[] = {
-    {"guard", "[--data DIR] [--interval SECONDS]",
+    {"guard", "[--data DIR] [--interval SECONDS] [--events auto|connector|none] [--watch MOUNT]...",
      "run the process guard on this terminal until Ctrl-C", RunGuard},
+    {"log", "[--data DIR]", "print the guard's decisions (decisions.jsonl) as a table", PrintLog},
 };
 
 } // namespace

@@ -113,7 +113,19 @@ int Suspend(CommandContext& context, std::span<const std::string> args) {
     });
 }
 
+// --all: every process this user's guard (or `suspend`) still holds, each fully released.
 int Resume(CommandContext& context, std::span<const std::string> args) {
+    if (args.size() == 1 && args[0] == "--all") {
+        auto& processes = *context.platform.processes;
+        for (const auto& held : processes.ListHeldProcesses()) {
+            bool released = true;
+            for (uint32_t i = 0; i < held.holds; ++i)
+                released = processes.ResumeProcess(held.pid).ok() && released;
+            if (released)
+                context.out << "resumed " << held.pid << "\n";
+        }
+        return kExitOk;
+    }
     return WithPid(context, args, [&](int32_t pid) {
         if (pid > 0)
             (void)context.platform.processes->ResumeProcess(static_cast<uint32_t>(pid));
@@ -133,7 +145,8 @@ constexpr std::array kCommands{
     Command{"priority", "PID", "print the priority class (0x0 when unreadable)", Priority},
     Command{"windows", "PID", "list the titles of a process's top-level windows", Windows},
     Command{"suspend", "PID", "hold a process (counted: each suspend needs a resume)", Suspend},
-    Command{"resume", "PID", "release one hold of a process, whoever held it", Resume},
+    Command{"resume", "PID | --all",
+            "release one hold of a process, whoever held it; --all: every held process", Resume},
     Command{"kill", "PID", "end a process at once", Kill},
 };
 

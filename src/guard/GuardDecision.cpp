@@ -21,7 +21,7 @@ std::string_view DecisionText(DecisionKind kind) {
     case DecisionKind::KilledNow:
         return "Killed (Kill Now)";
     case DecisionKind::HoldFailed:
-        return "Not held (runs on)";
+        return "Not held";
     }
     return "?";
 }

@@ -15,7 +15,7 @@ enum class DecisionKind {
     Allowed,           // the alert's "Allow": resumed
     Blocked,           // the alert's "Block" or its countdown: stays suspended
     KilledNow,         // the alert's "Kill Now"
-    HoldFailed,        // it could not be suspended: it runs on, no alert asks
+    HoldFailed,        // unknown, but the system refused to stop it: it runs on
 };
 
 std::string_view DecisionText(DecisionKind kind);
@@ -26,6 +26,8 @@ struct GuardDecision {
     uint32_t pid = 0;
     std::string name;
     std::string path; // "SYSTEM" stands in when the path cannot be found
+    uint32_t parentPid = 0;
+    std::string reason; // why a hold failed; empty otherwise
 };
 
 } // namespace quorvel::guard

@@ -33,6 +33,14 @@ ProcessGuard::ProcessGuard(GuardServices services)
     : m_processes(services.processes), m_windows(services.windows), m_shell(services.shell),
       m_trust(services.trust), m_clock(services.clock), m_observer(services.observer) {}
 
+void ProcessGuard::UseExecEvents(platform::ExecEvents* events, ExecTriage* triage,
+                                 std::shared_ptr<const TrustLookup> sharedTrust) {
+    m_events = events;
+    m_triage = triage;
+    m_sharedTrust = std::move(sharedTrust);
+    SyncTriage();
+}
+
 ProcessGuard::~ProcessGuard() {
     for (auto& alert : m_openAlerts)
         alert->Detach();
@@ -44,18 +52,58 @@ void ProcessGuard::StartUp() {
         ReentryGuard pass(m_busy);
         if (!pass)
             return;
+        // When this fails the first snapshot that works only records, whenever it comes.
         auto entries = m_processes.ListProcesses();
         if (entries)
             TakeSnapshot(std::move(entries).value());
     }
-    m_flags.firstSnapshot = false;
+    OfferStaleHolds();
     StartStopGuard();
+}
+
+void ProcessGuard::OfferStaleHolds() {
+    std::vector<platform::HeldProcess> stale;
+    for (const auto& held : m_processes.ListHeldProcesses()) {
+        if (!held.holderRunning && held.pid != m_processes.CurrentProcessId())
+            stale.push_back(held);
+    }
+    if (stale.empty())
+        return;
+    std::string question = StaleHoldsQuestion(stale.size());
+    for (const auto& held : stale)
+        question += "\n" + std::to_string(held.pid) + " " + NameOfPid(held.pid);
+    if (!m_observer.AskYesNo(question, "Quorvel"))
+        return;
+    for (const auto& held : stale) {
+        for (uint32_t i = 0; i < held.holds; ++i)
+            (void)m_processes.ResumeProcess(held.pid);
+    }
+}
+
+std::string ProcessGuard::NameOfPid(uint32_t pid) const {
+    for (size_t slot = 0; slot < m_table.size(); ++slot) {
+        if (m_table[slot].th32ProcessID == pid)
+            return m_table[slot].exeName;
+    }
+    for (const auto& item : m_forkCopies) {
+        if (item.pid == pid)
+            return item.name;
+    }
+    return "?";
+}
+
+std::string StaleHoldsQuestion(size_t count) {
+    return std::to_string(count) +
+           " processes are still held by an earlier run of Quorvel that ended without "
+           "releasing them. Do you want to resume them?";
 }
 
 PassOutcome ProcessGuard::Tick() {
     ReentryGuard pass(m_busy);
     if (!pass || m_closed)
         return PassOutcome::Refused;
+    SyncTriage();
+    m_eventSincePass = false;
     return TickOver(m_processes.ListProcesses());
 }
 
@@ -63,12 +111,21 @@ PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::Proces
     ReentryGuard pass(m_busy);
     if (!pass || m_closed)
         return PassOutcome::Refused;
+    SyncTriage();
+    m_eventSincePass = false;
     return TickOver(std::move(entries));
 }
 
 PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::ProcessEntry>> entries) {
     if (!entries)
         return PassOutcome::SnapshotFailed;
+    struct Settle {
+        platform::ExecEvents* events;
+        ~Settle() {
+            if (events)
+                events->SettlePending();
+        }
+    } settle{m_events};
     if (m_flags.listRefreshPending) {
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
@@ -78,6 +135,41 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
         TakeSnapshot(std::move(entries).value());
     }
     return PassOutcome::Done;
+}
+
+PassOutcome ProcessGuard::TimerTick() {
+    const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
+                       !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
+    if (quiet && m_flags.started && !m_flags.firstSnapshot)
+        return PassOutcome::Skipped;
+    return Tick();
+}
+
+PassOutcome ProcessGuard::ExecEventsReady() {
+    if (!m_events)
+        return PassOutcome::Skipped;
+    auto drained = m_events->Drain();
+    for (auto& denied : drained.denied) {
+        // Denied inside execve: it never ran, and no snapshot will show it.
+        const auto kind =
+            m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
+        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+    }
+    if (!drained.passNeeded && !drained.lost && !m_events->live())
+        return PassOutcome::Skipped;
+    m_eventSincePass = true;
+    return Tick();
+}
+
+std::string ProcessGuard::EventSourceText() const {
+    return m_events ? m_events->description() : "timer only";
+}
+
+void ProcessGuard::SyncTriage() {
+    if (!m_triage)
+        return;
+    m_triage->Update(ExecTriage::Rules{m_sharedTrust, m_flags.running && !m_closed,
+                                       m_modes.antiExe(), m_modes.justNotify()});
 }
 
 PassOutcome ProcessGuard::Refresh() {
@@ -99,6 +191,8 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
     m_current.reserve(entries.size());
     const bool listing = m_flags.listRefreshPending;
 
+    m_forkCopies.clear();
+    m_pendingExecs.clear();
     for (auto& entry : entries) {
         ++m_counters.processesListed;
         SnapshotName name;
@@ -106,6 +200,11 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         name.hash = UpperCaseHash(name.name);
         if (listing)
             m_processList.push_back({entry.pid, name.name});
+        // Not yet a program of its own: judged under the name it executes, once it does.
+        if (entry.forkCopy) {
+            m_forkCopies.push_back({entry.pid, std::move(name.name)});
+            continue;
+        }
 
         ProcessRecord record;
         record.cntUsage = entry.usage;
@@ -119,6 +218,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         record.exeName = name.name;
         const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
+        m_pendingExecs.push_back(entry.execPending ? 1 : 0);
         if (!m_table.StoreHashed(std::move(record), hash) && !m_tableFullReported) {
             // Once per run: beyond the slot range every snapshot would raise it again.
             m_tableFullReported = true;
@@ -131,9 +231,15 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
 
     if (!m_flags.firstSnapshot && m_flags.started) {
         m_comparer.Compare(m_previous, m_current, m_newFlags, m_endedFlags);
+        // Another instance of the name that ended unseen must not hide a new exec.
+        for (size_t i = 0; i < m_current.size(); ++i) {
+            if (m_pendingExecs[i] != 0)
+                m_newFlags[i] = 0;
+        }
         HandleNewProcesses();
         HandleEndedProcesses();
     }
+    m_flags.firstSnapshot = false;
 
     m_previous.swap(m_current);
     m_observer.CountersChanged();
@@ -175,29 +281,34 @@ void ProcessGuard::HandleNewProcesses() {
 
         // No record of the name: it did not fit the table. Acting on whatever another
         // slot holds would judge the wrong process, so the name is left alone.
-        const auto slot = FindInstanceSlot(m_table, name);
+        // A held exec is its own instance: two of one name in a pass are two processes.
+        const bool pending =
+            m_pendingExecs[i] != 0 && i < m_table.size() && m_table[i].exeName == name;
+        const auto slot = pending ? std::optional<int16_t>(static_cast<int16_t>(i))
+                                  : FindInstanceSlot(m_table, name);
         if (!slot)
             continue;
         m_currentSlot = *slot;
         m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
         const uint32_t pid = m_currentPid;
+        const uint32_t parent = m_table[static_cast<size_t>(*slot)].th32ParentProcessID;
 
         if (m_modes.antiExe()) {
-            Decide(DecisionKind::KilledAntiExe, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
             return;
         }
         if (m_trust.MatchesWhitelist(name)) {
-            Decide(DecisionKind::Trusted, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::Trusted, pid, parent, name, ImagePathOr(pid, name));
             return;
         }
         if (m_modes.justNotify()) {
-            Decide(DecisionKind::Announced, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::Announced, pid, parent, name, ImagePathOr(pid, name));
             m_observer.ShowTrayMessage("WARNING", "New process detected : " + name);
             return;
         }
         if (m_trust.MatchesBlacklist(name)) {
-            Decide(DecisionKind::KilledBlacklisted, pid, name, ImagePathOr(pid, name));
+            Decide(DecisionKind::KilledBlacklisted, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
             return;
         }
@@ -206,27 +317,29 @@ void ProcessGuard::HandleNewProcesses() {
 }
 
 void ProcessGuard::HoldProcess(std::string_view name) {
-    const uint32_t pid = m_table[static_cast<size_t>(m_currentSlot)].th32ProcessID;
-    const bool held = m_processes.SuspendProcess(pid).ok();
+    const ProcessRecord& record = m_table[static_cast<size_t>(m_currentSlot)];
+    const uint32_t pid = record.th32ProcessID;
+    const uint32_t parentPid = record.th32ParentProcessID;
+    const auto held = m_processes.SuspendProcess(pid);
     ++m_counters.totalDetected;
     m_observer.CountersChanged();
 
     std::string path = ImagePathOr(m_currentPid, name);
     std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
     if (!held) {
-        // An alert would claim a hold that is not there, and its "Block" would jail a
-        // running process: say what happened instead.
-        line += " - could not be held, it runs on";
+        // It runs on: an alert would claim a hold that is not there.
+        const std::string reason = held.error().message;
+        line += " (not held: " + reason + ")";
         m_processLog.push_back(line);
         m_observer.LogLineAdded(line);
-        Decide(DecisionKind::HoldFailed, pid, name, path);
-        m_observer.ShowTrayMessage(std::string(kHoldFailedTitle),
-                                   std::string(kHoldFailedMessage) + std::string(name));
+        Decide(DecisionKind::HoldFailed, pid, parentPid, name, path, reason);
+        m_observer.ShowTrayMessage("WARNING", std::string(kNotHeldMessage) + std::string(name) +
+                                                  " (" + reason + ")");
         return;
     }
     m_processLog.push_back(line);
     m_observer.LogLineAdded(line);
-    Decide(DecisionKind::Held, pid, name, path);
+    Decide(DecisionKind::Held, pid, parentPid, name, path);
 
     m_observer.ProcessPendingEvents();
     auto alert = popForm(m_currentSlot, std::move(path));
@@ -266,6 +379,7 @@ void ProcessGuard::StartStopGuard() {
         ApplyIntervalOnStart();
         m_flags.running = true;
     }
+    SyncTriage();
     m_observer.GuardStateChanged();
 }
 
@@ -319,6 +433,15 @@ bool ProcessGuard::ExitSequence() {
     if (!exiting)
         return false;
     m_closed = true;
+    SyncTriage(); // no new holds from here on
+    // Whatever happens below, held execs become stopped processes before the events go.
+    struct StopHolding {
+        platform::ExecEvents* events;
+        ~StopHolding() {
+            if (events)
+                events->StopHolding();
+        }
+    } stopHolding{m_events};
 
     // An alert still open holds a process nobody judged: the countdown's answer puts it
     // in the jail, so the question below counts it and Yes releases it.
@@ -361,9 +484,10 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
     return path;
 }
 
-void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, std::string_view name,
-                          std::string path) {
-    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path)});
+void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
+                          std::string_view name, std::string path, std::string reason) {
+    m_observer.DecisionMade(
+        GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
 }
 
 std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {
@@ -398,7 +522,7 @@ void ProcessGuard::AnswerAllow(Alert& alert) {
     const auto now = m_clock.now();
     m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictAllowed,
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
-    Decide(DecisionKind::Allowed, info.pid, info.name, info.path);
+    Decide(DecisionKind::Allowed, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
 }
 
@@ -413,13 +537,13 @@ void ProcessGuard::AnswerBlock(Alert& alert) {
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
     inspect::MinimizeAllWindows(m_windows);
     RebuildJailList();
-    Decide(DecisionKind::Blocked, info.pid, info.name, info.path);
+    Decide(DecisionKind::Blocked, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
 }
 
 void ProcessGuard::AnswerKillNow(Alert& alert) {
     const AlertInfo& info = alert.info();
-    Decide(DecisionKind::KilledNow, info.pid, info.name, info.path);
+    Decide(DecisionKind::KilledNow, info.pid, info.parentPid, info.name, info.path);
     KillProcess(info.pid);
     RebuildJailList();
     CloseAlert(alert);

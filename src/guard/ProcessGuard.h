@@ -3,6 +3,7 @@
 #include "guard/Alert.h"
 #include "guard/AlertHost.h"
 #include "guard/Clock.h"
+#include "guard/ExecTriage.h"
 #include "guard/GuardCounters.h"
 #include "guard/GuardFlags.h"
 #include "guard/GuardModes.h"
@@ -14,6 +15,7 @@
 #include "guard/SnapshotName.h"
 #include "guard/TrustLookup.h"
 #include "platform/DesktopWindows.h"
+#include "platform/ExecEvents.h"
 #include "platform/Processes.h"
 #include "platform/Shell.h"
 
@@ -31,8 +33,11 @@ inline constexpr std::string_view kTableFullMessage =
     "Array full,Quorvel can't enumerate Processes";
 inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defend your PC";
 inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
-inline constexpr std::string_view kHoldFailedTitle = "WARNING";
-inline constexpr std::string_view kHoldFailedMessage = "Could not hold new process : ";
+// The tray popup's text for a process that could not be stopped, before its name.
+inline constexpr std::string_view kNotHeldMessage = "Could not hold process : ";
+
+// The start-up question about holds an earlier run left behind, before the list of them.
+std::string StaleHoldsQuestion(size_t count);
 
 struct GuardServices {
     platform::Processes& processes;
@@ -47,6 +52,7 @@ enum class PassOutcome {
     Done,
     Refused,        // another pass (or the exit sequence) is still running
     SnapshotFailed, // the system gave no process list: nothing changed
+    Skipped,        // a timer pass with nothing to do: the exec events said so
 };
 
 // The process guard: snapshots on a timer, decides on each new executable name by the
@@ -60,7 +66,8 @@ public:
     ProcessGuard(const ProcessGuard&) = delete;
     ProcessGuard& operator=(const ProcessGuard&) = delete;
 
-    // Start-up: the first snapshot, which only records what runs, then Start.
+    // Start-up: the first snapshot, which only records what runs (if it fails, the first
+    // one that works does), an offer to release what an earlier run left held, then Start.
     void StartUp();
 
     // The guard timer's tick: a snapshot, rebuilding the process list when it is due.
@@ -70,6 +77,22 @@ public:
     PassOutcome TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries);
     // The "Refresh" button: a snapshot that appends to the process list.
     PassOutcome Refresh();
+
+    // Exec events, when the system gives them, before StartUp: a pass runs as soon as a
+    // program starts. The engine keeps triage's rules current; sharedTrust is the view of
+    // the trust lists that the events' thread reads, so it must be safe to read from there.
+    // events and triage must outlive the engine.
+    void UseExecEvents(platform::ExecEvents* events, ExecTriage* triage,
+                       std::shared_ptr<const TrustLookup> sharedTrust);
+
+    // The guard timer's tick where exec events run too: skipped while they are live,
+    // report exits, lost nothing, and nothing happened since the last pass.
+    PassOutcome TimerTick();
+    // The exec events' descriptor is readable: takes what they reported (a program they
+    // denied at once is logged) and runs one pass for the whole burst.
+    PassOutcome ExecEventsReady();
+    // Which source tells the guard of new programs, for the start line and the log.
+    std::string EventSourceText() const;
 
     // The Start/Stop button.
     void StartStopGuard();
@@ -117,13 +140,17 @@ private:
     void HandleNewProcesses();
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
+    void SyncTriage();
+    void OfferStaleHolds();
+    std::string NameOfPid(uint32_t pid) const;
     void RebuildJailList();
 
     void ApplyIntervalOnStart();
     void KillProcess(uint32_t pid);
     void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
-    void Decide(DecisionKind kind, uint32_t pid, std::string_view name, std::string path);
+    void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
+                std::string path, std::string reason = {});
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 
@@ -137,6 +164,10 @@ private:
     const TrustLookup& m_trust;
     const Clock& m_clock;
     GuardObserver& m_observer;
+    platform::ExecEvents* m_events = nullptr;
+    ExecTriage* m_triage = nullptr;
+    std::shared_ptr<const TrustLookup> m_sharedTrust;
+    bool m_eventSincePass = true;
 
     GuardFlags m_flags;
     GuardModes m_modes;
@@ -144,10 +175,12 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
+    std::vector<uint8_t> m_pendingExecs; // per current name: held inside execve
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;
     std::vector<ProcessListItem> m_processList;
+    std::vector<ProcessListItem> m_forkCopies; // of the latest snapshot: not judged
     std::vector<std::string> m_processLog;
     Jail m_jail;
     std::vector<std::shared_ptr<Alert>> m_openAlerts;

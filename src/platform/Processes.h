@@ -20,6 +20,19 @@ struct ProcessEntry {
     uint32_t flags = 0;         // dwFlags
     std::string exeName;        // file name only, no folder (UTF-8)
     uint64_t startTime = 0;     // identifies this process among reuses of its PID; 0 if unknown
+    // A child that has not executed a program of its own since it was forked: the same
+    // executable and name as its parent. It is judged once it executes one.
+    bool forkCopy = false;
+    // Held inside execve, listed under the program it executes: new whatever else of
+    // that name runs or ended.
+    bool execPending = false;
+};
+
+// A process that a hold of this user's guard still keeps stopped.
+struct HeldProcess {
+    uint32_t pid = 0;
+    uint32_t holds = 0;         // suspends not yet matched by resumes
+    bool holderRunning = false; // false: the guard that held it has ended (a crash)
 };
 
 // One entry of a thread snapshot, in the shape of a Toolhelp thread entry.
@@ -48,7 +61,8 @@ class Processes {
 public:
     virtual ~Processes() = default;
 
-    // Every real process in the order the system lists them; no idle pseudo-process.
+    // Every real process, oldest first where the system tells (start-time order, so that after a
+    // reuse of PIDs the newest instance of a name is still listed last); no idle pseudo-process.
     virtual Result<std::vector<ProcessEntry>> ListProcesses() = 0;
 
     // The threads owned by pid, in the system's order.
@@ -74,6 +88,10 @@ public:
     virtual Result<std::string> QueryImagePath(uint32_t pid) = 0;
 
     virtual uint32_t CurrentProcessId() = 0;
+
+    // The processes this user's holds still keep stopped, where the system keeps no such
+    // count itself (Windows does, per thread: nothing is listed there).
+    virtual std::vector<HeldProcess> ListHeldProcesses() { return {}; }
 };
 
 } // namespace quorvel::platform

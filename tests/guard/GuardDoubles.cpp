@@ -17,6 +17,31 @@ uint32_t FakeProcesses::Start(std::string name, std::string path) {
     return pid;
 }
 
+uint32_t FakeProcesses::Fork(uint32_t parent) {
+    const std::string name = NameOf(parent);
+    const uint32_t pid = Start(name);
+    m_running.back().entry.parentPid = parent;
+    m_running.back().entry.forkCopy = true;
+    return pid;
+}
+
+void FakeProcesses::Exec(uint32_t pid, std::string name) {
+    for (auto& e : m_running) {
+        if (e.entry.pid == pid) {
+            e.entry.exeName = name;
+            e.entry.forkCopy = false;
+        }
+    }
+    m_names[pid] = std::move(name);
+}
+
+void FakeProcesses::MarkExecPending(uint32_t pid) {
+    for (auto& e : m_running) {
+        if (e.entry.pid == pid)
+            e.entry.execPending = true;
+    }
+}
+
 void FakeProcesses::End(uint32_t pid) {
     std::erase_if(m_running, [&](const Entry& e) { return e.entry.pid == pid; });
 }
@@ -51,7 +76,7 @@ platform::Result<std::vector<platform::ThreadEntry>> FakeProcesses::ListThreads(
 platform::Status FakeProcesses::SuspendProcess(uint32_t pid) {
     calls.push_back("suspend " + NameOf(pid));
     if (failSuspend)
-        return platform::MakeError(platform::Errc::Failed, "not permitted");
+        return platform::MakeError(platform::Errc::AccessDenied, "Operation not permitted");
     ++suspendCount[pid];
     return {};
 }

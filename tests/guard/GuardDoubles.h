@@ -25,6 +25,12 @@ namespace quorvel::guard::testing {
 class FakeProcesses final : public platform::Processes {
 public:
     uint32_t Start(std::string name, std::string path = {});
+    // A child of parent that has not executed a program yet: listed under its parent's name.
+    uint32_t Fork(uint32_t parent);
+    // The fork copy executes a program: its name changes and it is no copy any more.
+    void Exec(uint32_t pid, std::string name);
+    // Listed as held inside execve.
+    void MarkExecPending(uint32_t pid);
     void End(uint32_t pid);
     uint32_t PidOf(std::string_view name) const; // the last process of that name
     std::string NameOf(uint32_t pid) const;
@@ -38,9 +44,12 @@ public:
     platform::Result<std::vector<std::string>> ListModules(uint32_t pid) override;
     platform::Result<std::string> QueryImagePath(uint32_t pid) override;
     uint32_t CurrentProcessId() override { return 1; }
+    std::vector<platform::HeldProcess> ListHeldProcesses() override { return held; }
 
     bool failListing = false;
-    bool failSuspend = false; // as for a process the user may not stop
+    // Suspends fail as they do for another user's process.
+    bool failSuspend = false;
+    std::vector<platform::HeldProcess> held;
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;
     std::map<uint32_t, int> suspendCount;

@@ -331,12 +331,12 @@ TEST(NewProcess, AProcessThatCannotBeSuspendedGetsNoAlertButALogLineAndAPopup) {
     EXPECT_EQ(rig.windows.minimizeCount, 0);
     EXPECT_EQ(rig.guard.processLog(),
               (std::vector<std::string>{
-                  "07/03/2013 : 14:05:09 - /sbin/root.exe - could not be held, it runs on"}));
+                  "07/03/2013 : 14:05:09 - /sbin/root.exe (not held: Operation not permitted)"}));
     EXPECT_EQ(rig.observer.trayMessages,
-              (std::vector<std::string>{"WARNING|Could not hold new process : root.exe"}));
+              (std::vector<std::string>{"WARNING|Could not hold process : root.exe (Operation not permitted)"}));
     ASSERT_EQ(rig.observer.decisions.size(), 1u);
     EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::HoldFailed);
-    EXPECT_EQ(DecisionText(DecisionKind::HoldFailed), "Not held (runs on)");
+    EXPECT_EQ(DecisionText(DecisionKind::HoldFailed), "Not held");
     EXPECT_EQ(rig.guard.counters().totalDetected, 1);
 
     // The next process that can be held is held as before.

@@ -81,8 +81,24 @@ std::optional<pid_t> SignalTarget(uint32_t pid) {
     return static_cast<pid_t>(pid);
 }
 
+namespace {
+
+uint64_t StartTimeIn(const std::string& root, uint32_t pid) {
+    std::array<char, 4096> buffer;
+    const std::string path = root + "/" + std::to_string(pid) + "/stat";
+    auto size = ReadSmallFileAt(-1, path.c_str(), buffer);
+    if (!size)
+        return 0;
+    auto stat = ParseProcfsStat(std::string_view(buffer.data(), *size));
+    return stat ? stat->startTime : 0;
+}
+
+} // namespace
+
 ProcfsProcesses::ProcfsProcesses(std::string procRoot, std::string recordFolder)
-    : m_root(std::move(procRoot)), m_records(std::move(recordFolder)) {}
+    : m_root(std::move(procRoot)),
+      m_records(std::move(recordFolder), static_cast<uint32_t>(::getpid()),
+                StartTimeIn(m_root, static_cast<uint32_t>(::getpid()))) {}
 
 std::optional<ProcfsStat> ProcfsProcesses::readStat(uint32_t pid) const {
     std::array<char, 4096> buffer;
@@ -114,6 +130,19 @@ std::string ProcfsProcesses::exeNameOf(int procFd, uint32_t pid, const std::stri
     return comm;
 }
 
+// Same command name and same executable file as its parent: it has not executed anything
+// since the fork. An unreadable executable (another user's) makes no copy.
+bool ProcfsProcesses::isForkCopy(const ProcfsStat& stat) const {
+    auto parent = m_names.find(stat.parentPid);
+    if (stat.parentPid == 0 || parent == m_names.end() ||
+        parent->second.generation != m_generation || parent->second.comm != stat.comm)
+        return false;
+    const std::string prefix = m_root + "/";
+    auto own = ReadLinkText(prefix + std::to_string(stat.pid) + "/exe");
+    auto parents = ReadLinkText(prefix + std::to_string(stat.parentPid) + "/exe");
+    return own && parents && !own->empty() && *own == *parents;
+}
+
 Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
     UniqueDir dir(::opendir(m_root.c_str()));
     if (!dir)
@@ -134,7 +163,10 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
         if (auto stat = ParseProcfsStat(std::string_view(buffer.data(), *size)))
             stats.push_back(std::move(*stat));
     }
-    std::sort(stats.begin(), stats.end(), [](auto& a, auto& b) { return a.pid < b.pid; });
+    // Oldest first: after PIDs wrap around, the newest instance of a name is still last.
+    std::sort(stats.begin(), stats.end(), [](auto& a, auto& b) {
+        return a.startTime != b.startTime ? a.startTime < b.startTime : a.pid < b.pid;
+    });
 
     // Kernel threads carry PF_KTHREAD. Their parent kthreadd is PID 2 only outside a PID
     // namespace; inside one, PID 2 is an ordinary process whose children are listed.
@@ -150,12 +182,16 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
         if ((stat.flags & kPfKthread) != 0 || (kthreaddIsKernel && stat.parentPid == kKthreaddPid))
             continue;
         CachedName& cached = m_names[stat.pid];
-        if (cached.generation == 0 || cached.startTime != stat.startTime ||
-            cached.comm != stat.comm) {
+        const bool fresh = cached.generation == 0 || cached.startTime != stat.startTime ||
+                           cached.comm != stat.comm;
+        if (fresh) {
             cached.startTime = stat.startTime;
             cached.comm = stat.comm;
             cached.exeName = exeNameOf(procFd, stat.pid, stat.comm);
         }
+        // Only a copy can stop being one (by an exec that keeps the command name).
+        if (fresh || cached.forkCopy)
+            cached.forkCopy = isForkCopy(stat);
         cached.generation = m_generation;
 
         ProcessEntry e;
@@ -165,6 +201,14 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
         e.basePriority = BasePriorityOf(PriorityClassOf(stat.policy, stat.nice));
         e.exeName = cached.exeName;
         e.startTime = stat.startTime;
+        e.forkCopy = cached.forkCopy;
+        if (m_pending) {
+            if (auto name = m_pending->NameForListing(stat.pid)) {
+                e.exeName = std::move(*name);
+                e.forkCopy = false;
+                e.execPending = true;
+            }
+        }
         entries.push_back(std::move(e));
     }
     std::erase_if(m_names,
@@ -244,16 +288,22 @@ Status ProcfsProcesses::SuspendProcess(uint32_t pid) {
         return NoProcess(pid);
     const uint64_t start = stat->startTime;
     std::lock_guard lock(m_mutex);
-    return m_records.Update(pid, start, [&](uint32_t count) -> Result<uint32_t> {
-        if (count >= kMaximumSuspendCount)
-            return MakeError(Errc::Failed, "suspend count at its maximum");
-        if (count == 0) {
-            auto sent = sendSignal(pid, start, SIGSTOP);
-            if (!sent)
-                return sent.error();
-        }
-        return count + 1;
-    });
+    // The record first: a process stopped without one could be resumed by nobody.
+    bool first = false;
+    return m_records.Update(
+        pid, start,
+        [&](uint32_t count) -> Result<uint32_t> {
+            if (count >= kMaximumSuspendCount)
+                return MakeError(Errc::Failed, "suspend count at its maximum");
+            first = count == 0;
+            return count + 1;
+        },
+        [&]() -> Status {
+            // Inside execve the pending answer is the hold: nothing of it has run.
+            if (m_pending && m_pending->Hold(pid))
+                return {};
+            return first ? sendSignal(pid, start, SIGSTOP) : Status{};
+        });
 }
 
 Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
@@ -265,6 +315,8 @@ Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
     // Without a record of ours the process stays as it is: whoever stopped it resumes it.
     auto updated = m_records.Update(pid, start, [&](uint32_t count) -> Result<uint32_t> {
         if (count == 1) {
+            if (m_pending && m_pending->Allow(pid))
+                return 0;
             auto sent = sendSignal(pid, start, SIGCONT);
             if (!sent)
                 return sent.error();
@@ -277,6 +329,9 @@ Status ProcfsProcesses::ResumeProcess(uint32_t pid) {
 }
 
 Status ProcfsProcesses::KillProcess(uint32_t pid) {
+    // Denied first: the program must not get to run its first instruction.
+    if (m_pending)
+        m_pending->Deny(pid);
     return sendSignal(pid, std::nullopt, SIGKILL);
 }
 
@@ -310,6 +365,10 @@ Result<std::vector<std::string>> ProcfsProcesses::ListModules(uint32_t pid) {
 Result<std::string> ProcfsProcesses::QueryImagePath(uint32_t pid) {
     if (!SignalTarget(pid))
         return InvalidPid(pid);
+    if (m_pending) {
+        if (auto path = m_pending->PathOf(pid))
+            return std::move(*path);
+    }
     auto target = ReadLinkText(m_root + "/" + std::to_string(pid) + "/exe");
     if (!target)
         return ErrnoError("cannot read the executable link");
@@ -332,6 +391,16 @@ std::vector<SuspendRecord> ProcfsProcesses::HeldProcesses() {
             live.push_back(record);
     }
     return live;
+}
+
+std::vector<HeldProcess> ProcfsProcesses::ListHeldProcesses() {
+    std::vector<HeldProcess> held;
+    for (const auto& record : HeldProcesses()) {
+        const bool holderRunning = record.holderPid != 0 &&
+                                   StartTimeIn(m_root, record.holderPid) == record.holderStartTime;
+        held.push_back({record.pid, record.count, holderRunning});
+    }
+    return held;
 }
 
 std::unique_ptr<Processes> CreateProcfsProcesses() {

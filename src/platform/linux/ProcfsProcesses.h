@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/Processes.h"
+#include "platform/linux/PendingExecs.h"
 #include "platform/linux/ProcfsStat.h"
 #include "platform/linux/SuspendRecords.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,10 +43,17 @@ public:
     Result<std::vector<std::string>> ListModules(uint32_t pid) override;
     Result<std::string> QueryImagePath(uint32_t pid) override;
     uint32_t CurrentProcessId() override;
+    std::vector<HeldProcess> ListHeldProcesses() override;
 
     // The held processes whose records still match a running process: what a crashed
     // holder left behind.
     std::vector<SuspendRecord> HeldProcesses();
+
+    // Execs waiting for a permission answer: listed under the program they execute; a
+    // suspend keeps the answer pending, a resume allows, a kill denies.
+    void AttachPendingExecs(std::shared_ptr<PendingExecs> pending) {
+        m_pending = std::move(pending);
+    }
 
 private:
     struct CachedName {
@@ -52,9 +61,11 @@ private:
         std::string comm;
         std::string exeName;
         uint64_t generation = 0;
+        bool forkCopy = false;
     };
 
     std::optional<ProcfsStat> readStat(uint32_t pid) const;
+    bool isForkCopy(const ProcfsStat& stat) const;
     std::string exeNameOf(int procFd, uint32_t pid, const std::string& comm) const;
     Status sendSignal(uint32_t pid, std::optional<uint64_t> expectedStart, int signal) const;
 
@@ -63,6 +74,7 @@ private:
     SuspendRecords m_records;
     std::unordered_map<uint32_t, CachedName> m_names;
     uint64_t m_generation = 0;
+    std::shared_ptr<PendingExecs> m_pending;
 };
 
 } // namespace quorvel::platform::linux_backend

@@ -72,10 +72,28 @@ bool ParseSuspendRecord(const std::string& text, SuspendRecord& record) {
         p = next;
         return true;
     };
-    return number(record.pid) && number(record.startTime) && number(record.count);
+    if (!(number(record.pid) && number(record.startTime) && number(record.count)))
+        return false;
+    // The holder came later: records without it stay readable.
+    if (!number(record.holderPid) || !number(record.holderStartTime)) {
+        record.holderPid = 0;
+        record.holderStartTime = 0;
+    }
+    return true;
 }
 
-SuspendRecords::SuspendRecords(std::string folder) : m_folder(std::move(folder)) {}
+SuspendRecords::SuspendRecords(std::string folder, uint32_t holderPid, uint64_t holderStartTime)
+    : m_folder(std::move(folder)), m_holderPid(holderPid), m_holderStartTime(holderStartTime) {}
+
+SuspendRecords::Store SuspendRecords::store() {
+    if (m_store == Store::Undecided)
+        m_store = folderUsable() ? Store::Folder : Store::Memory;
+    return m_store;
+}
+
+SuspendRecord SuspendRecords::makeRecord(uint32_t pid, uint64_t startTime, uint32_t count) const {
+    return SuspendRecord{pid, startTime, count, m_holderPid, m_holderStartTime};
+}
 
 std::string SuspendRecords::DefaultFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -102,21 +120,37 @@ std::string SuspendRecords::recordPath(uint32_t pid) const {
     return m_folder + "/" + kRecordPrefix + std::to_string(pid);
 }
 
-Status SuspendRecords::Update(uint32_t pid, uint64_t startTime, const Change& change) {
-    if (!folderUsable()) {
-        auto it = m_memory.find(pid);
-        const uint32_t count =
-            it != m_memory.end() && it->second.startTime == startTime ? it->second.count : 0;
-        auto next = change(count);
-        if (!next)
-            return next.error();
-        if (next.value() == 0)
+Status SuspendRecords::Update(uint32_t pid, uint64_t startTime, const Change& change,
+                              const AfterStore& afterStore) {
+    auto remembered = m_memory.find(pid);
+    const uint32_t inMemory =
+        remembered != m_memory.end() && remembered->second.startTime == startTime
+            ? remembered->second.count
+            : 0;
+    auto remember = [&](uint32_t count) {
+        if (count == 0)
             m_memory.erase(pid);
         else
-            m_memory[pid] = SuspendRecord{pid, startTime, next.value()};
+            m_memory[pid] = makeRecord(pid, startTime, count);
+    };
+
+    if (store() == Store::Memory) {
+        auto next = change(inMemory);
+        if (!next)
+            return next.error();
+        remember(next.value());
+        if (afterStore) {
+            if (auto done = afterStore(); !done) {
+                remember(inMemory);
+                return done;
+            }
+        }
         return {};
     }
 
+    // The folder was ours; gone now, it is made again rather than left for memory.
+    if (!folderUsable())
+        return MakeError(Errc::Io, "the suspend record folder " + m_folder + " cannot be used");
     FolderLock lock(m_folder);
     if (!lock.locked())
         return SystemError("cannot lock the suspend records");
@@ -129,17 +163,33 @@ Status SuspendRecords::Update(uint32_t pid, uint64_t startTime, const Change& ch
         SuspendRecord stored;
         if (ParseSuspendRecord(*text, stored) && stored.pid == pid && stored.startTime == startTime)
             count = stored.count;
+    } else {
+        count = inMemory; // its file went with a removed folder
     }
 
     auto next = change(count);
     if (!next)
         return next.error();
-    if (next.value() == 0) {
-        if (exists && ::unlink(path.c_str()) != 0 && errno != ENOENT)
+    if (auto stored = writeRecord(makeRecord(pid, startTime, next.value()), exists); !stored)
+        return stored;
+    remember(next.value());
+    if (afterStore) {
+        if (auto done = afterStore(); !done) {
+            (void)writeRecord(makeRecord(pid, startTime, count), true);
+            remember(count);
+            return done;
+        }
+    }
+    return {};
+}
+
+Status SuspendRecords::writeRecord(const SuspendRecord& record, bool existed) {
+    const std::string path = recordPath(record.pid);
+    if (record.count == 0) {
+        if (existed && ::unlink(path.c_str()) != 0 && errno != ENOENT)
             return SystemError("cannot remove a suspend record");
         return {};
     }
-
     // The lock keeps other writers out; the rename keeps readers from a half record.
     const std::string temp = path + ".tmp";
     {
@@ -147,8 +197,10 @@ Status SuspendRecords::Update(uint32_t pid, uint64_t startTime, const Change& ch
             ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (!fd.valid())
             return SystemError("cannot write a suspend record");
-        const std::string text = std::to_string(pid) + " " + std::to_string(startTime) + " " +
-                                 std::to_string(next.value()) + "\n";
+        const std::string text =
+            std::to_string(record.pid) + " " + std::to_string(record.startTime) + " " +
+            std::to_string(record.count) + " " + std::to_string(record.holderPid) + " " +
+            std::to_string(record.holderStartTime) + "\n";
         if (!WriteWhole(fd.get(), text)) {
             ::unlink(temp.c_str());
             return SystemError("cannot write a suspend record");
@@ -163,7 +215,7 @@ Status SuspendRecords::Update(uint32_t pid, uint64_t startTime, const Change& ch
 
 std::vector<SuspendRecord> SuspendRecords::List() {
     std::vector<SuspendRecord> records;
-    if (!folderUsable()) {
+    if (store() == Store::Memory || !folderUsable()) {
         for (const auto& [pid, record] : m_memory)
             records.push_back(record);
         return records;

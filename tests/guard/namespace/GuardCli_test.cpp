@@ -43,7 +43,7 @@ protected:
     std::unique_ptr<ChildProcess> StartGuard(int stdinFd) {
         auto guard = std::make_unique<ChildProcess>(
             std::vector<std::string>{QUORVEL_CLI_PATH, "guard", "--data", data.string(),
-                                     "--interval", "0.1"},
+                                     "--interval", "0.1", "--events", "none"},
             stdinFd, output.writeEnd());
         output.CloseWriteEnd();
         EXPECT_TRUE(output.ReadUntil("Ctrl-C ends", milliseconds(10000))) << output.text();
@@ -67,6 +67,17 @@ TEST_F(GuardCli, KillsABlacklistedProcessAndEndsOnSigterm) {
     guard->Signal(SIGTERM);
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
     EXPECT_EQ(guard->ExitCode(), 0);
+
+    // The audit log has the decision, with the hash of the program.
+    OutputPipe log;
+    ChildProcess reader({QUORVEL_CLI_PATH, "log", "--data", data.string()}, -1, log.writeEnd());
+    log.CloseWriteEnd();
+    EXPECT_EQ(reader.WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(log.ReadUntil("/usr/bin/sleep\n", milliseconds(5000))) << log.text();
+    const std::string& table = log.text();
+    EXPECT_NE(table.find("Killed (Blacklist) " + std::to_string(sleeper.pid())), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("sleep"), std::string::npos);
 }
 
 TEST_F(GuardCli, WithoutATerminalBlocksAndReleasesAtExit) {
@@ -107,6 +118,39 @@ TEST_F(GuardCli, AKeyOnTheTerminalAllows) {
 
     guard->Signal(SIGTERM);
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+}
+
+// A closed terminal ends the guard like SIGTERM: with nobody left to ask, what it holds
+// is resumed.
+TEST_F(GuardCli, AHangUpReleasesWhatItHolds) {
+    PseudoTerminal terminal;
+    auto guard = StartGuard(terminal.terminalFd());
+    ChildProcess sleeper({"/bin/sleep", "30"});
+    ASSERT_TRUE(sleeper.WaitForState("T", milliseconds(5000)));
+
+    guard->Signal(SIGHUP);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_EQ(guard->ExitCode(), 0);
+    EXPECT_TRUE(sleeper.WaitForState("S", milliseconds(5000)));
+}
+
+TEST_F(GuardCli, ResumeAllReleasesEveryHold) {
+    ChildProcess first({"/bin/sleep", "30"});
+    ChildProcess second({"/bin/sleep", "30"});
+    for (int pid : {first.pid(), second.pid(), second.pid()}) {
+        ChildProcess suspend({QUORVEL_CLI_PATH, "suspend", std::to_string(pid)});
+        ASSERT_EQ(suspend.WaitForExit(milliseconds(10000)), 0);
+    }
+    ASSERT_TRUE(first.WaitForState("T", milliseconds(5000)));
+    ASSERT_TRUE(second.WaitForState("T", milliseconds(5000)));
+
+    ChildProcess resume({QUORVEL_CLI_PATH, "resume", "--all"}, -1, output.writeEnd());
+    output.CloseWriteEnd();
+    EXPECT_EQ(resume.WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(first.WaitForState("S", milliseconds(5000)));
+    EXPECT_TRUE(second.WaitForState("S", milliseconds(5000)));
+    EXPECT_TRUE(output.ReadUntil("resumed " + std::to_string(second.pid()), milliseconds(5000)))
+        << output.text();
 }
 
 // Refused before any snapshot, so it needs no namespace.

@@ -158,6 +158,49 @@ TEST_F(SuspendTest, RecordOfAnEndedProcessIsRemovedOnResume) {
     EXPECT_FALSE(fs::exists(recordFolder() + "/held-" + std::to_string(pid)));
 }
 
+// A process stopped without a record could be resumed by nobody: no record, no stop.
+TEST_F(SuspendTest, ARecordThatCannotBeWrittenStopsNothing) {
+    fs::create_directories(recordFolder());
+    fs::permissions(recordFolder(), fs::perms::owner_all);
+    fs::create_directories(recordOf(m_child.pid()) + ".tmp"); // blocks the write
+    EXPECT_FALSE(m_processes.SuspendProcess(m_child.upid()).ok());
+    EXPECT_TRUE(MakesProgress(m_counter));
+    EXPECT_NE(ProcessState(m_child.pid()), 'T');
+}
+
+// Suspend and resume stay with one store: the folder's removal in between must not leave
+// the process stopped for good.
+TEST_F(SuspendTest, AFolderRemovedBetweenSuspendAndResumeStillReleases) {
+    ASSERT_TRUE(m_processes.SuspendProcess(m_child.upid()).ok());
+    ASSERT_TRUE(IsStopped(m_child.pid()));
+    fs::remove_all(recordFolder());
+    ASSERT_TRUE(m_processes.ResumeProcess(m_child.upid()).ok());
+    EXPECT_TRUE(MakesProgress(m_counter));
+}
+
+TEST_F(SuspendTest, HeldProcessesNameWhetherTheirHolderStillRuns) {
+    ASSERT_TRUE(m_processes.SuspendProcess(m_child.upid()).ok());
+    auto held = m_processes.ListHeldProcesses();
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_TRUE(held[0].holderRunning);
+    EXPECT_EQ(held[0].holds, 1u);
+
+    // The same hold, as a holder that crashed would have left it.
+    auto gone = ChildProcess::Fork([] { ::pause(); });
+    const auto goneStart = StartTimeOf(gone.pid());
+    const auto gonePid = gone.pid();
+    gone.kill();
+    test::WriteTextFile(recordOf(m_child.pid()), std::to_string(m_child.pid()) + " " +
+                                                     std::to_string(StartTimeOf(m_child.pid())) +
+                                                     " 1 " + std::to_string(gonePid) + " " +
+                                                     std::to_string(goneStart) + "\n");
+    held = m_processes.ListHeldProcesses();
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_FALSE(held[0].holderRunning);
+    ASSERT_TRUE(m_processes.ResumeProcess(m_child.upid()).ok());
+    EXPECT_TRUE(MakesProgress(m_counter));
+}
+
 TEST_F(SuspendTest, KillEndsTheProcessAndASecondKillDoesNothing) {
     const uint32_t pid = m_child.upid();
     ASSERT_TRUE(m_processes.KillProcess(pid).ok());

@@ -176,6 +176,44 @@ TEST(ProcfsListing, ExecutableNameIsReadOncePerProcess) {
     EXPECT_EQ(nameNow(), "fourth") << "an ended PID leaves the cache";
 }
 
+// After PIDs wrap around a newer process has a lower PID: the start time orders them.
+TEST(ProcfsListing, ListsOldestFirstWhateverThePids) {
+    FixtureProc proc;
+    proc.add({.pid = 1, .comm = "init", .parentPid = 0, .startTime = 10}, "/sbin/init");
+    proc.add({.pid = 32000, .comm = "app", .startTime = 500}, "/bin/app");
+    proc.add({.pid = 300, .comm = "app", .startTime = 900}, "/bin/app");
+    ProcfsProcesses processes(proc.path(), "");
+    auto listed = processes.ListProcesses();
+    ASSERT_TRUE(listed.ok());
+    std::vector<uint32_t> pids;
+    for (const auto& e : listed.value())
+        pids.push_back(e.pid);
+    EXPECT_THAT(pids, testing::ElementsAre(1u, 32000u, 300u));
+}
+
+TEST(ProcfsListing, AForkCopyIsKnownUntilItExecutes) {
+    FixtureProc proc;
+    proc.add({.pid = 1, .comm = "init", .parentPid = 0, .startTime = 10}, "/sbin/init");
+    proc.add({.pid = 50, .comm = "sh", .startTime = 20}, "/bin/sh");
+    proc.add({.pid = 51, .comm = "sh", .parentPid = 50, .startTime = 30}, "/bin/sh");
+    // Same name, another file: it executed something.
+    proc.add({.pid = 52, .comm = "sh", .parentPid = 50, .startTime = 31}, "/opt/sh");
+    // Unreadable executable: no copy.
+    proc.add({.pid = 53, .comm = "sh", .parentPid = 50, .startTime = 32});
+    ProcfsProcesses processes(proc.path(), "");
+    auto copies = [&] {
+        std::vector<uint32_t> pids;
+        const auto listed = processes.ListProcesses();
+        for (const auto& e : listed.value())
+            if (e.forkCopy)
+                pids.push_back(e.pid);
+        return pids;
+    };
+    EXPECT_THAT(copies(), testing::ElementsAre(51u));
+    proc.setExe(51, "/bin/bash"); // an exec that keeps the command name
+    EXPECT_THAT(copies(), testing::ElementsAre());
+}
+
 TEST(ProcfsListing, MissingRootIsAnError) {
     ProcfsProcesses processes("/nonexistent/quorvel/proc", "");
     EXPECT_FALSE(processes.ListProcesses().ok());
@@ -204,8 +242,10 @@ TEST(ProcfsLive, SnapshotListsRealProcessesButNoKernelThreads) {
     ASSERT_TRUE(listed.ok());
     const auto& entries = listed.value();
 
-    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
-                               [](auto& a, auto& b) { return a.pid < b.pid; }));
+    // Oldest first, whatever the PIDs.
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), [](auto& a, auto& b) {
+        return a.startTime != b.startTime ? a.startTime < b.startTime : a.pid < b.pid;
+    }));
     auto find = [&](uint32_t pid) {
         return std::find_if(entries.begin(), entries.end(), [&](auto& e) { return e.pid == pid; });
     };

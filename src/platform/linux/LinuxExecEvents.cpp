@@ -1,0 +1,378 @@
+#include "platform/linux/LinuxExecEvents.h"
+
+#include "platform/linux/ProcfsProcesses.h"
+#include "platform/linux/ProcfsStat.h"
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/cn_proc.h>
+#include <linux/connector.h>
+#include <linux/netlink.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/eventfd.h>
+#include <sys/fanotify.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvel::platform::linux_backend {
+namespace {
+
+using std::chrono::steady_clock;
+constexpr auto kSameExecWindow = std::chrono::seconds(1);
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::optional<ProcfsStat> StatOf(uint32_t pid) {
+    std::array<char, 4096> buffer;
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    auto size = ReadSmallFileAt(-1, path.c_str(), buffer);
+    if (!size)
+        return std::nullopt;
+    return ParseProcfsStat(std::string_view(buffer.data(), *size));
+}
+
+// Mount points as /proc/self/mountinfo writes them, octal escapes undone.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size()) {
+            const int value =
+                (text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0');
+            out += static_cast<char>(value);
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Where programs can run: every mount without noexec.
+std::vector<std::string> ExecutableMounts() {
+    std::vector<std::string> points;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point, options;
+        if (!(fields >> id >> parent >> device >> root >> point >> options))
+            continue;
+        if (("," + options + ",").find(",noexec,") != std::string::npos)
+            continue;
+        points.push_back(Unescape(point));
+    }
+    return points;
+}
+
+void Respond(int fanotifyFd, int eventFd, bool allow) {
+    fanotify_response response{};
+    response.fd = eventFd;
+    response.response = allow ? FAN_ALLOW : FAN_DENY;
+    while (::write(fanotifyFd, &response, sizeof response) < 0 && errno == EINTR) {
+    }
+}
+
+UniqueFd OpenConnector() {
+    UniqueFd sock(
+        ::socket(PF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_CONNECTOR));
+    if (!sock.valid())
+        return {};
+    sockaddr_nl address{};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups = CN_IDX_PROC;
+    address.nl_pid = 0;
+    if (::bind(sock.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return {};
+    // header, connector message, then the operation, laid out by hand: cn_msg ends in a
+    // flexible array.
+    alignas(nlmsghdr) std::array<char, NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_cn_mcast_op))>
+        request{};
+    auto* header = reinterpret_cast<nlmsghdr*>(request.data());
+    header->nlmsg_len = request.size();
+    header->nlmsg_type = NLMSG_DONE;
+    header->nlmsg_pid = static_cast<uint32_t>(::getpid());
+    auto* message = static_cast<cn_msg*>(NLMSG_DATA(header));
+    message->id.idx = CN_IDX_PROC;
+    message->id.val = CN_VAL_PROC;
+    message->len = sizeof(proc_cn_mcast_op);
+    const proc_cn_mcast_op op = PROC_CN_MCAST_LISTEN;
+    std::memcpy(message->data, &op, sizeof op);
+    if (::send(sock.get(), request.data(), request.size(), 0) !=
+        static_cast<ssize_t>(request.size()))
+        return {};
+    // Some kernels accept the subscription and deliver nothing (inside a PID namespace):
+    // a child's fork and exit must come through, or the timer could not trust it.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    if (child < 0)
+        return {};
+    ::waitpid(child, nullptr, 0);
+    pollfd ready{sock.get(), POLLIN, 0};
+    if (::poll(&ready, 1, 500) <= 0)
+        return {};
+    return sock;
+}
+
+} // namespace
+
+LinuxExecEvents::LinuxExecEvents(ExecTriage triage, const ExecEventsOptions& options)
+    : m_triage(std::move(triage)), m_options(options),
+      m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_stop(::eventfd(0, EFD_CLOEXEC)) {}
+
+std::unique_ptr<LinuxExecEvents> LinuxExecEvents::Open(ProcfsProcesses* processes,
+                                                       ExecTriage triage,
+                                                       const ExecEventsOptions& options,
+                                                       std::string& why) {
+    std::unique_ptr<LinuxExecEvents> events(new LinuxExecEvents(std::move(triage), options));
+    if (!events->m_wake.valid() || !events->m_stop.valid()) {
+        why = "no eventfd";
+        return nullptr;
+    }
+    if (!options.noFanotify && processes) {
+        events->m_fanotify = UniqueFd(::fanotify_init(
+            FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_LARGEFILE));
+        if (events->m_fanotify.valid() && !events->MarkMounts())
+            events->m_fanotify = UniqueFd();
+        if (events->m_fanotify.valid()) {
+            events->m_pending = std::make_shared<PendingExecs>(events->m_fanotify.get());
+            processes->AttachPendingExecs(events->m_pending);
+            if (options.mountPoints.empty())
+                events->m_mountInfo =
+                    UniqueFd(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
+        }
+    }
+    if (!options.noProcConnector)
+        events->m_connector = OpenConnector();
+    if (!events->m_fanotify.valid() && !events->m_connector.valid()) {
+        why = "no fanotify (CAP_SYS_ADMIN), no proc connector that delivers (CAP_NET_ADMIN)";
+        return nullptr;
+    }
+    events->m_thread = std::thread([raw = events.get()] { raw->Run(); });
+    return events;
+}
+
+LinuxExecEvents::~LinuxExecEvents() {
+    StopHolding();
+    const uint64_t one = 1;
+    (void)::write(m_stop.get(), &one, sizeof one);
+    if (m_thread.joinable())
+        m_thread.join();
+    m_pending.reset(); // answers anything left before the descriptor closes
+}
+
+bool LinuxExecEvents::MarkMounts() {
+    const auto points = m_options.mountPoints.empty() ? ExecutableMounts() : m_options.mountPoints;
+    for (const auto& point : points) {
+        if (m_marked.contains(point))
+            continue;
+        if (::fanotify_mark(m_fanotify.get(), FAN_MARK_ADD | FAN_MARK_MOUNT, FAN_OPEN_EXEC_PERM,
+                            AT_FDCWD, point.c_str()) == 0)
+            m_marked.insert(point);
+    }
+    return !m_marked.empty();
+}
+
+ExecSource LinuxExecEvents::source() const {
+    return m_fanotify.valid() ? ExecSource::Fanotify : ExecSource::ProcConnector;
+}
+
+std::string LinuxExecEvents::description() const {
+    if (m_fanotify.valid())
+        return std::string("fanotify exec permission (held before the first instruction)") +
+               (m_connector.valid() ? " + proc connector exits" : "");
+    return "proc connector exec events (held just after the exec)";
+}
+
+ExecDrain LinuxExecEvents::Drain() {
+    uint64_t count = 0;
+    while (::read(m_wake.get(), &count, sizeof count) < 0 && errno == EINTR) {
+    }
+    ExecDrain drained;
+    std::lock_guard lock(m_mutex);
+    drained.passNeeded = m_passNeeded;
+    drained.lost = m_lost;
+    drained.denied.swap(m_denied);
+    m_passNeeded = false;
+    m_lost = false;
+    return drained;
+}
+
+bool LinuxExecEvents::Wait(std::chrono::milliseconds timeout) {
+    pollfd fd{m_wake.get(), POLLIN, 0};
+    int rc;
+    while ((rc = ::poll(&fd, 1, static_cast<int>(timeout.count()))) < 0 && errno == EINTR) {
+    }
+    return rc > 0;
+}
+
+void LinuxExecEvents::SettlePending() {
+    if (m_pending)
+        m_pending->AllowSeenUnheld();
+}
+
+void LinuxExecEvents::StopHolding() {
+    m_holding = false;
+    if (m_pending)
+        (void)m_pending->StopAll();
+}
+
+void LinuxExecEvents::Wake(bool lost) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_passNeeded = true;
+        m_lost = m_lost || lost;
+    }
+    const uint64_t one = 1;
+    (void)::write(m_wake.get(), &one, sizeof one);
+}
+
+void LinuxExecEvents::Run() {
+    std::vector<pollfd> fds;
+    fds.push_back({m_stop.get(), POLLIN, 0});
+    if (m_fanotify.valid())
+        fds.push_back({m_fanotify.get(), POLLIN, 0});
+    if (m_connector.valid())
+        fds.push_back({m_connector.get(), POLLIN, 0});
+    if (m_mountInfo.valid())
+        fds.push_back({m_mountInfo.get(), POLLPRI, 0});
+    for (;;) {
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds[0].revents != 0)
+            return;
+        for (size_t i = 1; i < fds.size(); ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            if (fds[i].fd == m_fanotify.get())
+                ReadFanotify();
+            else if (fds[i].fd == m_connector.get())
+                ReadConnector();
+            else if (fds[i].fd == m_mountInfo.get())
+                MarkMounts(); // marks follow new mounts
+        }
+    }
+    m_live = false;
+    Wake(true);
+}
+
+void LinuxExecEvents::ReadFanotify() {
+    alignas(fanotify_event_metadata) std::array<char, 8192> buffer;
+    for (;;) {
+        const ssize_t length = ::read(m_fanotify.get(), buffer.data(), buffer.size());
+        if (length < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN) {
+                m_live = false;
+                Wake(true);
+            }
+            return;
+        }
+        auto* event = reinterpret_cast<const fanotify_event_metadata*>(buffer.data());
+        ssize_t left = length;
+        for (; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
+            if (event->vers != FANOTIFY_METADATA_VERSION)
+                continue;
+            if ((event->mask & FAN_Q_OVERFLOW) != 0) {
+                Wake(true);
+                continue;
+            }
+            if (event->fd < 0)
+                continue;
+            if ((event->mask & FAN_OPEN_EXEC_PERM) != 0)
+                OnExec(event->fd, static_cast<uint32_t>(event->pid));
+            else
+                ::close(event->fd);
+        }
+    }
+}
+
+void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
+    UniqueFd fd(eventFd);
+    auto allow = [&] { Respond(m_fanotify.get(), fd.get(), true); };
+    const auto now = steady_clock::now();
+    std::erase_if(m_answered,
+                  [&](const auto& item) { return now - item.second > kSameExecWindow; });
+
+    // Not ours to hold: a process we cannot see (another PID namespace), ourselves and
+    // what we start, and the later events of an exec already answered.
+    const uint32_t self = static_cast<uint32_t>(::getpid());
+    const auto stat = pid == 0 ? std::nullopt : StatOf(pid);
+    if (!stat || pid == self || stat->parentPid == self || m_answered.contains(pid) || !m_holding) {
+        allow();
+        return;
+    }
+    auto path = ReadLinkText("/proc/self/fd/" + std::to_string(fd.get()));
+    ExecRequest request{pid, path ? *path : std::string(), path ? FileNameOf(*path) : ""};
+    const ExecVerdict verdict = m_triage ? m_triage(request) : ExecVerdict::Allow;
+    switch (verdict) {
+    case ExecVerdict::Allow:
+        allow();
+        m_answered[pid] = now;
+        Wake(false);
+        return;
+    case ExecVerdict::Deny:
+        Respond(m_fanotify.get(), fd.get(), false);
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+        {
+            std::lock_guard lock(m_mutex);
+            m_denied.push_back({pid, stat->parentPid, request.path, request.name});
+        }
+        Wake(false);
+        return;
+    case ExecVerdict::Hold:
+        m_answered[pid] = now;
+        if (!m_pending->Add(pid, std::move(fd), request.path, request.name))
+            allow();
+        Wake(false);
+        return;
+    }
+}
+
+void LinuxExecEvents::ReadConnector() {
+    alignas(nlmsghdr) std::array<char, 8192> buffer;
+    bool any = false;
+    for (;;) {
+        const ssize_t length = ::recv(m_connector.get(), buffer.data(), buffer.size(), 0);
+        if (length < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == ENOBUFS) { // the socket's queue overflowed: events were lost
+                Wake(true);
+                continue;
+            }
+            break;
+        }
+        auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
+        int left = static_cast<int>(length);
+        for (; NLMSG_OK(header, left); header = NLMSG_NEXT(header, left)) {
+            const auto* message = static_cast<const cn_msg*>(NLMSG_DATA(header));
+            if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) ||
+                message->id.idx != CN_IDX_PROC)
+                continue;
+            const auto* event = reinterpret_cast<const proc_event*>(message->data);
+            if (event->what == proc_event::PROC_EVENT_EXEC)
+                any = true;
+            else if (event->what == proc_event::PROC_EVENT_EXIT &&
+                     event->event_data.exit.process_pid == event->event_data.exit.process_tgid)
+                any = true;
+        }
+    }
+    if (any)
+        Wake(false);
+}
+
+} // namespace quorvel::platform::linux_backend

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/ExecEvents.h"
+#include "platform/linux/PendingExecs.h"
+#include "platform/linux/ProcfsIo.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvel::platform::linux_backend {
+
+class ProcfsProcesses;
+
+// Exec events from fanotify permission events (CAP_SYS_ADMIN) and the proc connector
+// (CAP_NET_ADMIN), whichever this process may open. A thread of its own reads them and
+// answers trusted execs at once; the guard's thread only drains what it left.
+class LinuxExecEvents final : public ExecEvents {
+public:
+    // Nothing when neither source can be opened; why then says what was missing.
+    static std::unique_ptr<LinuxExecEvents> Open(ProcfsProcesses* processes, ExecTriage triage,
+                                                 const ExecEventsOptions& options,
+                                                 std::string& why);
+    ~LinuxExecEvents() override;
+
+    ExecSource source() const override;
+    std::string description() const override;
+    int pollFd() const override { return m_wake.get(); }
+    ExecDrain Drain() override;
+    bool Wait(std::chrono::milliseconds timeout) override;
+    bool live() const override { return m_live.load(); }
+    bool reportsExits() const override { return m_connector.valid(); }
+    void SettlePending() override;
+    void StopHolding() override;
+
+private:
+    LinuxExecEvents(ExecTriage triage, const ExecEventsOptions& options);
+    bool MarkMounts();
+    void Run();
+    void ReadFanotify();
+    void ReadConnector();
+    void OnExec(int eventFd, uint32_t pid);
+    void Wake(bool lost);
+
+    ExecTriage m_triage;
+    ExecEventsOptions m_options;
+    UniqueFd m_fanotify;
+    UniqueFd m_connector;
+    UniqueFd m_wake;      // eventfd: readable when Drain has something
+    UniqueFd m_stop;      // eventfd: ends the thread
+    UniqueFd m_mountInfo; // signals mount changes
+    std::shared_ptr<PendingExecs> m_pending;
+    std::set<std::string> m_marked;
+    std::thread m_thread;
+    std::atomic<bool> m_live{true};
+    std::atomic<bool> m_holding{true};
+
+    std::mutex m_mutex; // what Drain takes
+    bool m_passNeeded = false;
+    bool m_lost = false;
+    std::vector<DeniedExec> m_denied;
+
+    // The events of one execve after its first (the ELF interpreter, a script's
+    // interpreter) follow the answer to the first.
+    std::unordered_map<uint32_t, std::chrono::steady_clock::time_point> m_answered;
+};
+
+} // namespace quorvel::platform::linux_backend

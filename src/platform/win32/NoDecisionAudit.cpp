@@ -1,0 +1,10 @@
+#include "platform/DecisionAudit.h"
+
+namespace quorvel::platform {
+
+// The audit log hashes with libcrypto, which the Windows build does not link.
+std::unique_ptr<DecisionAudit> CreateDecisionAudit(std::string, AuditFormat, uint64_t) {
+    return nullptr;
+}
+
+} // namespace quorvel::platform

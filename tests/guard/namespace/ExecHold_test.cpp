@@ -1,0 +1,295 @@
+#include "guard/ExecTriage.h"
+#include "guard/GuardDoubles.h"
+#include "guard/SystemClock.h"
+#include "guard/namespace/ChildProcess.h"
+#include "platform/ExecEvents.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quorvel::guard::testing {
+namespace {
+
+using std::chrono::milliseconds;
+namespace fs = std::filesystem;
+
+bool Eventually(const std::function<bool()>& condition, milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return true;
+}
+
+// Long enough that a program let go too early would have made its file.
+void Settle() {
+    std::this_thread::sleep_for(milliseconds(300));
+}
+
+// A tmpfs of the test's own, in the mount namespace scripts/guard-in-namespace.sh made: the
+// only filesystem marked for exec permission. Programs run from there; `maker` creates
+// the file it is given as its first act.
+class ExecHold : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!InOwnPidNamespace())
+            GTEST_SKIP() << "needs its own PID and mount namespace: run it through "
+                            "scripts/guard-in-namespace.sh";
+        char pattern[] = "/tmp/quorvel-exec-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        mountPoint = pattern;
+        ASSERT_EQ(::mount("tmpfs", pattern, "tmpfs", 0, "size=16m"), 0);
+        mounted = true;
+        fs::copy_file("/usr/bin/touch", mountPoint / "maker");
+        fs::permissions(mountPoint / "maker",
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        made = mountPoint / "made";
+
+        trust.whitelist = {"dash bash"}; // the shells ("sh" is inside "dash")
+        platform = platform::CreateNativePlatform();
+        platform::ExecEventsOptions options;
+        options.mountPoints = {mountPoint.string()};
+        options.noProcConnector = true;
+        events = platform::CreateExecEvents(
+            *platform.processes,
+            [this](const platform::ExecRequest& request) { return triage.Judge(request.name); },
+            options);
+        if (events->source() != platform::ExecSource::Fanotify)
+            GTEST_SKIP() << "no fanotify here: " << events->description();
+        engine = std::make_unique<ProcessGuard>(GuardServices{
+            *platform.processes, *platform.windows, *platform.shell, trust, clock, observer});
+        engine->UseExecEvents(events.get(), &triage,
+                              std::shared_ptr<const TrustLookup>(&trust, [](const auto*) {}));
+        engine->StartUp();
+    }
+
+    void TearDown() override {
+        engine.reset();
+        events.reset();
+        if (mounted)
+            ::umount2(mountPoint.c_str(), MNT_DETACH);
+        if (!mountPoint.empty())
+            fs::remove_all(mountPoint);
+    }
+
+    // maker, started by a shell so that the guard sees no child of its own. The shell (a
+    // trusted program) is judged before it goes on, so that maker is the only new name.
+    std::unique_ptr<ChildProcess> StartMaker() {
+        int gate[2];
+        EXPECT_EQ(::pipe(gate), 0);
+        auto shell = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"/bin/sh", "-c",
+                                     "read go; " + (mountPoint / "maker").string() + " " +
+                                         made.string() + "; true"},
+            gate[0]);
+        ::close(gate[0]);
+        const uint32_t pid = static_cast<uint32_t>(shell->pid());
+        EXPECT_TRUE(Eventually(
+            [&] {
+                engine->Tick();
+                return std::any_of(observer.decisions.begin(), observer.decisions.end(),
+                                   [&](const auto& d) { return d.pid == pid; });
+            },
+            milliseconds(10000)));
+        EXPECT_EQ(::write(gate[1], "\n", 1), 1);
+        ::close(gate[1]);
+        return shell;
+    }
+
+    // Runs the guard's events until an alert is open.
+    std::shared_ptr<Alert> AwaitAlert() {
+        const auto end = std::chrono::steady_clock::now() + milliseconds(10000);
+        while (observer.alerts.empty() && std::chrono::steady_clock::now() < end) {
+            if (events->Wait(milliseconds(100)))
+                engine->ExecEventsReady();
+        }
+        return observer.alerts.empty() ? nullptr : observer.alerts.back();
+    }
+
+    fs::path mountPoint;
+    fs::path made;
+    bool mounted = false;
+    platform::Platform platform;
+    FakeTrust trust;
+    SystemClock clock;
+    RecordingObserver observer;
+    ExecTriage triage;
+    std::unique_ptr<platform::ExecEvents> events;
+    std::unique_ptr<ProcessGuard> engine;
+};
+
+char StateOf(uint32_t pid) {
+    std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file)
+        return '?';
+    char line[512] = {};
+    const size_t size = std::fread(line, 1, sizeof line - 1, file);
+    std::fclose(file);
+    std::string text(line, size);
+    const size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
+enum class Answer { Allow, Block, KillNow, Countdown };
+
+class ExecAnswers : public ExecHold, public ::testing::WithParamInterface<Answer> {};
+
+TEST_P(ExecAnswers, NothingRunsBeforeTheAnswer) {
+    auto shell = StartMaker();
+    auto alert = AwaitAlert();
+    ASSERT_NE(alert, nullptr);
+    const uint32_t pid = alert->info().pid;
+    EXPECT_EQ(alert->info().name, "maker");
+    EXPECT_EQ(alert->info().path, (mountPoint / "maker").string());
+    Settle();
+    EXPECT_FALSE(fs::exists(made)) << "the program ran before the answer";
+
+    switch (GetParam()) {
+    case Answer::Allow:
+        alert->Allow();
+        EXPECT_TRUE(Eventually([&] { return fs::exists(made); }, milliseconds(10000)));
+        EXPECT_EQ(shell->WaitForExit(milliseconds(10000)), 0);
+        return;
+    case Answer::KillNow:
+        alert->KillNow();
+        EXPECT_EQ(shell->WaitForExit(milliseconds(10000)), 0);
+        EXPECT_FALSE(fs::exists(made));
+        return;
+    case Answer::Block:
+        alert->Block();
+        break;
+    case Answer::Countdown:
+        while (!alert->answered())
+            alert->CountdownTick();
+        break;
+    }
+    // Held, and still held after the exit question's "No": stopped before its first
+    // instruction, as any hold of the guard.
+    Settle();
+    EXPECT_FALSE(fs::exists(made));
+    observer.answerYes = false;
+    EXPECT_TRUE(engine->ExitSequence());
+    EXPECT_TRUE(Eventually([&] { return StateOf(pid) == 'T'; }, milliseconds(10000)));
+    Settle();
+    EXPECT_FALSE(fs::exists(made));
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    EXPECT_EQ(shell->WaitForExit(milliseconds(10000)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachAnswer, ExecAnswers,
+                         ::testing::Values(Answer::Allow, Answer::Block, Answer::KillNow,
+                                           Answer::Countdown));
+
+// The engine's thread never runs here: the events' own thread answers.
+TEST_F(ExecHold, AWhitelistedProgramDoesNotWaitForTheGuardsThread) {
+    trust.whitelist = {"dash bash maker"};
+    auto shell = StartMaker();
+    EXPECT_EQ(shell->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(fs::exists(made));
+}
+
+TEST_F(ExecHold, ABlacklistedProgramNeverRuns) {
+    trust.blacklist = {"maker"};
+    auto shell = StartMaker();
+    EXPECT_EQ(shell->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_FALSE(fs::exists(made));
+    ASSERT_TRUE(events->Wait(milliseconds(5000)));
+    engine->ExecEventsReady();
+    ASSERT_FALSE(observer.decisions.empty());
+    EXPECT_EQ(observer.decisions.back().kind, DecisionKind::KilledBlacklisted);
+    EXPECT_EQ(observer.decisions.back().name, "maker");
+}
+
+} // namespace
+} // namespace quorvel::guard::testing
+
+namespace quorvel::guard::testing {
+namespace {
+
+std::string StartLine(const std::vector<std::string>& prefix, const fs::path& data) {
+    std::vector<std::string> argv = prefix;
+    for (const char* arg : {QUORVEL_CLI_PATH, "guard", "--data"})
+        argv.push_back(arg);
+    argv.push_back(data.string());
+    OutputPipe output;
+    ChildProcess guard(argv, -1, output.writeEnd());
+    output.CloseWriteEnd();
+    output.ReadUntil("Ctrl-C ends", milliseconds(10000));
+    guard.Signal(SIGTERM);
+    guard.WaitForExit(milliseconds(10000));
+    return output.text();
+}
+
+// Each source by the capability it needs; capabilities dropped with setpriv.
+TEST(ExecSources, FallBackByCapability) {
+    if (!InOwnPidNamespace())
+        GTEST_SKIP() << "needs its own PID namespace";
+    const fs::path data = fs::temp_directory_path() / "quorvel-exec-sources";
+    fs::create_directories(data);
+    // Inside a PID namespace the proc connector may deliver nothing: then the timer.
+    const std::string withoutSysAdmin =
+        StartLine({"/usr/bin/setpriv", "--bounding-set", "-sys_admin"}, data);
+    EXPECT_EQ(withoutSysAdmin.find("fanotify exec permission"), std::string::npos);
+    EXPECT_TRUE(withoutSysAdmin.find("new programs by proc connector") != std::string::npos ||
+                withoutSysAdmin.find("new programs by timer only (no fanotify") !=
+                    std::string::npos)
+        << withoutSysAdmin;
+    EXPECT_NE(StartLine({"/usr/bin/setpriv", "--bounding-set", "-sys_admin,-net_admin"}, data)
+                  .find("new programs by timer only (no fanotify (CAP_SYS_ADMIN), no proc "
+                        "connector"),
+              std::string::npos);
+    fs::remove_all(data);
+}
+
+// The guard dies with an exec held: the kernel lets it go on.
+TEST_F(ExecHold, AnExecHeldByAGuardThatDiesGoesOn) {
+    engine.reset(); // the guard here is quorvel-cli
+    events.reset();
+    const fs::path data = mountPoint / "data";
+    fs::create_directories(data);
+    {
+        std::ofstream list(data / "whitelist.db", std::ios::binary);
+        list << "kenal|guard_namespace_test\r\nkenal|dash bash\r\n";
+    }
+    OutputPipe output;
+    ChildProcess guard(
+        {QUORVEL_CLI_PATH, "guard", "--data", data.string(), "--watch", mountPoint.string()}, -1,
+        output.writeEnd());
+    output.CloseWriteEnd();
+    ASSERT_TRUE(output.ReadUntil("Ctrl-C ends", milliseconds(10000))) << output.text();
+    EXPECT_NE(output.text().find("fanotify exec permission"), std::string::npos);
+
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    ChildProcess shell(
+        {"/bin/sh", "-c",
+         "read go; " + (mountPoint / "maker").string() + " " + made.string() + "; true"},
+        gate[0]);
+    ::close(gate[0]);
+    ASSERT_TRUE(output.ReadUntil("| Trusted | " + std::to_string(shell.pid()), milliseconds(10000)))
+        << output.text();
+    ASSERT_EQ(::write(gate[1], "\n", 1), 1);
+    ::close(gate[1]);
+    // Without a terminal the alert is blocked at once: the exec stays held.
+    ASSERT_TRUE(output.ReadUntil("| Blocked | ", milliseconds(10000))) << output.text();
+    Settle();
+    EXPECT_FALSE(fs::exists(made));
+
+    guard.Signal(SIGKILL);
+    EXPECT_EQ(guard.WaitForExit(milliseconds(10000)), SIGKILL);
+    EXPECT_TRUE(Eventually([&] { return fs::exists(made); }, milliseconds(10000)));
+    EXPECT_EQ(shell.WaitForExit(milliseconds(10000)), 0);
+}
+
+} // namespace
+} // namespace quorvel::guard::testing
