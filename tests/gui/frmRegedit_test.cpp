@@ -255,10 +255,14 @@ private slots:
         const auto& shown = MessageBox::shown().at(0);
         QCOMPARE(shown.icon, QMessageBox::Critical);
         QCOMPARE(shown.title, QString("Quorvel"));
-        for (const auto& value : PolicyValues())
+        for (const auto& value : PolicyValues()) {
+            // A value that already holds what Apply writes needs no write at all.
+            if (immutable && value.name == std::string_view("DisableTaskMgr"))
+                continue;
             QVERIFY2(shown.text.contains("\\" + QString::fromUtf8(value.name) + "\n") ||
                          shown.text.endsWith("\\" + QString::fromUtf8(value.name)),
                      value.name.data());
+        }
         if (immutable)
             QCOMPARE(readFile(file), before);
     }
