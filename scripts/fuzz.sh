@@ -12,7 +12,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 cmake --build "$build" -j "$(nproc)"
 
 # Seconds each target runs in CI; a target not named here gets 30.
-declare -A seconds=([pe_fuzzer]=60 [set_db_fuzzer]=10 [procfs_fuzzer]=20)
+declare -A seconds=([pe_fuzzer]=60 [set_db_fuzzer]=10 [procfs_fuzzer]=20 [scan_report_fuzzer]=10)
 
 for exe in "$build"/bin/*_fuzzer; do
     name=$(basename "$exe")
