@@ -36,8 +36,12 @@ volatile std::sig_atomic_t g_stopRequested = 0;
 volatile std::sig_atomic_t g_hungUp = 0;
 
 extern "C" void RequestStop(int signal) {
+#ifdef SIGHUP // a closed terminal; Windows has none
     if (signal == SIGHUP)
         g_hungUp = 1;
+#else
+    (void)signal;
+#endif
     g_stopRequested = 1;
 }
 
@@ -307,7 +311,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     g_hungUp = 0;
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+#ifdef SIGHUP
     std::signal(SIGHUP, RequestStop);
+#endif
 
     engine.StartUp();
     context.out << "Quorvel guard: " << engine.counters().processesListed << " processes, every "
@@ -354,7 +360,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
                     << engine.jail().list().size() << " processes the guard held" << std::endl;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
     std::signal(SIGHUP, SIG_DFL);
+#endif
     return kExitOk;
 }
 
