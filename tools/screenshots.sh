@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:?usage: tools/screenshots.sh OUTDIR}")
 build=${QUORVEL_BUILD:-build/release}
+# A sanitized build would count the system libraries' lifelong allocations as leaks.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
 if [[ ! -d "$build" ]]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF \
