@@ -3,20 +3,5 @@
 # server is in QUORVEL_UPDATE_TEST_URL, and ends the server by its PID afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-portfile=$(mktemp)
-python3 "$here/update_server.py" >"$portfile" &
-server=$!
-cleanup() {
-    kill "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
-    rm -f "$portfile"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do
-    [[ -s "$portfile" ]] && break
-    sleep 0.1
-done
-port=$(head -n1 "$portfile")
-[[ -n "$port" ]] || { echo "with_http_server: the server did not start" >&2; exit 1; }
-export QUORVEL_UPDATE_TEST_URL="http://127.0.0.1:$port"
-"$@"
+QUORVEL_HTTP_SERVER_SCRIPT="$here/update_server.py" QUORVEL_HTTP_URL_VARIABLE=QUORVEL_UPDATE_TEST_URL \
+    exec bash "$here/../platform/contract/with_http_server.sh" "$@"
