@@ -16,7 +16,9 @@ enum class AnswerDuration {
 inline constexpr std::array<AnswerDuration, 3> kAnswerDurations = {
     AnswerDuration::ThisTime, AnswerDuration::UntilExit, AnswerDuration::Always};
 
-// The choice as offered beside the answers.
+// The choice's short name: "This time", "Until Quorvel exits", "Always".
+std::string_view DurationName(AnswerDuration duration);
+// The choice as offered beside the answers: the name, and for "Always" what it does.
 std::string_view DurationText(AnswerDuration duration);
 
 } // namespace quorvel::guard
