@@ -465,9 +465,12 @@ void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
     m_observer.CountersChanged();
 }
 
-void ProcessGuard::ForgetRemembered(size_t index) {
-    if (m_remembered.Forget(index))
-        m_observer.RememberedAnswersChanged();
+void ProcessGuard::ForgetRemembered(std::optional<size_t> selected) {
+    if (!selected || !m_remembered.Forget(*selected)) {
+        m_observer.ShowMessage(std::string(kSelectFirstMessage), "Quorvel", MessageIcon::Warning);
+        return;
+    }
+    m_observer.RememberedAnswersChanged();
 }
 
 bool ProcessGuard::ExitSequence() {

@@ -110,9 +110,9 @@ public:
     // "Unblock Selected" with the selected item of the jail list, if any.
     void UnblockSelected(std::optional<size_t> selected);
 
-    // Forgets the remembered answer at that index of rememberedAnswers().list(): the
-    // next instance of the name is asked about again.
-    void ForgetRemembered(size_t index);
+    // Forgets the selected answer of rememberedAnswers().list(), if any: the next
+    // instance of the name is asked about again.
+    void ForgetRemembered(std::optional<size_t> selected);
 
     // Closing: answers every open alert as "Block", then offers to resume the jail list's
     // processes. False when refused because a pass is running; after true the engine

@@ -239,7 +239,11 @@ TEST_F(AnswerRig, AForgottenAnswerIsAskedAgain) {
     AlertFor(Launch("b.exe"))->Block(AnswerDuration::UntilExit);
     ASSERT_EQ(guard().rememberedAnswers().list().size(), 2u);
 
-    guard().ForgetRemembered(7); // nothing there: nothing changes
+    // Nothing (or nothing there) selected: asked for a selection, nothing forgotten.
+    guard().ForgetRemembered(std::nullopt);
+    guard().ForgetRemembered(7);
+    EXPECT_EQ(observer.messages,
+              (std::vector<std::string>(2, "Quorvel|select a Process first|warning")));
     EXPECT_EQ(guard().rememberedAnswers().list().size(), 2u);
     guard().ForgetRemembered(0);
     ASSERT_EQ(guard().rememberedAnswers().list().size(), 1u);

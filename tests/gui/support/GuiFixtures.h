@@ -64,7 +64,7 @@ private:
     void record(const char* what, guard::Alert& alert, guard::AnswerDuration duration) {
         std::string line = std::string(what) + " " + std::to_string(alert.info().pid);
         if (duration != guard::AnswerDuration::ThisTime)
-            line += " " + std::string(guard::DurationText(duration));
+            line += " " + std::string(guard::DurationName(duration));
         answers.push_back(std::move(line));
     }
 };
