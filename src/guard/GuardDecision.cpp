@@ -23,9 +23,9 @@ std::string_view DecisionText(DecisionKind kind) {
     case DecisionKind::HoldFailed:
         return "Not held";
     case DecisionKind::AllowedRemembered:
-        return "Allowed (remembered)";
+        return "Allowed until exit";
     case DecisionKind::BlockedRemembered:
-        return "Blocked (remembered)";
+        return "Blocked until exit";
     }
     return "?";
 }

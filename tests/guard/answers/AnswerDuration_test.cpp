@@ -229,7 +229,7 @@ TEST_F(AnswerRig, ARememberedAnswerIsLoggedAsOne) {
     EXPECT_THAT(observer.logLines.back(),
                 HasSubstr(" - APP.EXE (remembered: Allow until Quorvel exits)"));
     EXPECT_EQ(guard().processLog().back(), observer.logLines.back());
-    EXPECT_EQ(DecisionText(DecisionKind::AllowedRemembered), "Allowed (remembered)");
+    EXPECT_EQ(DecisionText(DecisionKind::AllowedRemembered), "Allowed until exit");
     EXPECT_EQ(guard().jail().Find("app.exe")->attemptCount, 2);
 }
 

@@ -144,7 +144,7 @@ TEST_F(GuardCli, AnAllowUntilExitLeavesTheNextInstanceRunning) {
     EXPECT_TRUE(first.WaitForState("S", milliseconds(5000)));
 
     ChildProcess second({"/bin/sleep", "30"});
-    EXPECT_TRUE(output.ReadUntil("| Allowed (remembered) | " + std::to_string(second.pid()),
+    EXPECT_TRUE(output.ReadUntil("| Allowed until exit | " + std::to_string(second.pid()),
                                  milliseconds(5000)))
         << output.text();
     EXPECT_TRUE(second.WaitForState("S", milliseconds(2000)));
