@@ -62,6 +62,7 @@ public:
     void AlertClosed(const guard::Alert& alert) override {
         if (m_shown == &alert) {
             m_shown = nullptr;
+            m_duration = guard::AnswerDuration::ThisTime;
             m_out << "\n";
         }
         m_nextCountdown.erase(&alert);
@@ -155,12 +156,16 @@ public:
         for (const auto& alert : engine.openAlerts()) {
             if (alert.get() != m_shown)
                 continue;
-            if (*key == 'a' || *key == 'A')
-                alert->Allow();
-            else if (*key == 'b' || *key == 'B')
-                alert->Block();
-            else if (*key == 'k' || *key == 'K')
+            if (*key == 'a' || *key == 'A') {
+                alert->Allow(m_duration);
+            } else if (*key == 'b' || *key == 'B') {
+                alert->Block(m_duration);
+            } else if (*key == 'k' || *key == 'K') {
                 alert->KillNow();
+            } else if (const auto duration = DurationOfKey(*key)) {
+                m_duration = *duration;
+                ShowCountdown(*alert);
+            }
             return;
         }
     }
@@ -185,14 +190,38 @@ private:
               << "  File Name: " << TrimRight(info.szExeFile) << "\n"
               << "  Path: " << info.path << "\n"
               << "  Access Attempts: " << info.attempts
-              << "   Previous Action Taken: " << info.lastAction << "\n";
+              << "   Previous Action Taken: " << info.lastAction << "\n"
+              << "  The answer lasts: [t] " << guard::DurationText(guard::AnswerDuration::ThisTime)
+              << "  [u] " << guard::DurationText(guard::AnswerDuration::UntilExit) << "  [s] "
+              << guard::DurationText(guard::AnswerDuration::Always) << "\n";
         m_shown = &alert;
+        m_duration = guard::AnswerDuration::ThisTime;
         ShowCountdown(alert);
     }
 
     void ShowCountdown(const guard::Alert& alert) {
+        // Padded, so that a shorter choice overwrites a longer one.
+        std::string lasts(guard::DurationName(m_duration));
+        lasts.resize(guard::DurationName(guard::AnswerDuration::UntilExit).size(), ' ');
         m_out << "\rProcess Will be Automatically blocked in: " << alert.countdown()
-              << " Second(s)  [a] Allow  [b] Block  [k] Kill Now " << std::flush;
+              << " Second(s)  [a] Allow  [b] Block  [k] Kill Now  Lasts: " << lasts << ' '
+              << std::flush;
+    }
+
+    static std::optional<guard::AnswerDuration> DurationOfKey(char key) {
+        switch (key) {
+        case 't':
+        case 'T':
+            return guard::AnswerDuration::ThisTime;
+        case 'u':
+        case 'U':
+            return guard::AnswerDuration::UntilExit;
+        case 's':
+        case 'S':
+            return guard::AnswerDuration::Always;
+        default:
+            return std::nullopt;
+        }
     }
 
     std::ostream& m_out;
@@ -202,6 +231,8 @@ private:
     const guard::Clock& m_clock;
     bool m_interactive;
     const guard::Alert* m_shown = nullptr;
+    // Chosen for the alert shown; each alert starts at "This time".
+    guard::AnswerDuration m_duration = guard::AnswerDuration::ThisTime;
     platform::DecisionAudit* m_audit = nullptr;
     std::string m_source;
     std::map<const guard::Alert*, SteadyClock::time_point> m_nextCountdown;
@@ -269,7 +300,7 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto data = options->dataFolder
                           ? store::DataFolder(*options->dataFolder, platform.files->PathSeparator())
                           : ProgramDataFolder(context);
-    // Never edited while the guard runs, so the exec events' thread may read it too.
+    // "Always" answers edit the lists; the exec events' thread reads only frozen copies.
     const auto lists = std::make_shared<store::TrustLists>(*platform.files, *platform.ansi, data);
     lists->LoadAndShow();
 
@@ -300,7 +331,8 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
                                   eventOptions);
     guard::ProcessGuard engine(guard::GuardServices{*platform.processes, *platform.windows,
                                                     *platform.shell, *lists, clock, observer});
-    engine.UseExecEvents(events.get(), &triage, lists);
+    engine.UseAnswerLists(lists.get());
+    engine.UseExecEvents(events.get(), &triage, lists->FrozenCopy());
     const auto audit = platform::CreateDecisionAudit(data.path(), guard::DecisionJsonLine);
     observer.SetAudit(audit.get(), engine.EventSourceText());
     engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);

@@ -11,16 +11,16 @@ bool Alert::TakeAnswer() {
     return m_host != nullptr;
 }
 
-void Alert::Allow() {
+void Alert::Allow(AnswerDuration duration) {
     auto keepAlive = shared_from_this();
     if (TakeAnswer())
-        m_host->AnswerAllow(*this);
+        m_host->AnswerAllow(*this, duration);
 }
 
-void Alert::Block() {
+void Alert::Block(AnswerDuration duration) {
     auto keepAlive = shared_from_this();
     if (TakeAnswer())
-        m_host->AnswerBlock(*this);
+        m_host->AnswerBlock(*this, duration);
 }
 
 void Alert::KillNow() {
@@ -34,7 +34,7 @@ void Alert::CountdownTick() {
         return;
     --m_countdown;
     if (m_countdown == 0)
-        Block();
+        Block(AnswerDuration::ThisTime);
 }
 
 } // namespace quorvel::guard

@@ -35,10 +35,10 @@ public:
     // The close box is refused until an answer.
     bool CanClose() const { return m_answered; }
 
-    void Allow();
-    void Block();
+    void Allow(AnswerDuration duration = AnswerDuration::ThisTime);
+    void Block(AnswerDuration duration = AnswerDuration::ThisTime);
     void KillNow();
-    // Once a second: counts down and blocks at zero.
+    // Once a second: counts down and blocks at zero, this time only: nobody chose more.
     void CountdownTick();
 
     // The host is going away: later answers only mark the alert answered.

@@ -22,6 +22,10 @@ std::string_view DecisionText(DecisionKind kind) {
         return "Killed (Kill Now)";
     case DecisionKind::HoldFailed:
         return "Not held";
+    case DecisionKind::AllowedRemembered:
+        return "Allowed until exit";
+    case DecisionKind::BlockedRemembered:
+        return "Blocked until exit";
     }
     return "?";
 }

@@ -16,6 +16,8 @@ enum class DecisionKind {
     Blocked,           // the alert's "Block" or its countdown: stays suspended
     KilledNow,         // the alert's "Kill Now"
     HoldFailed,        // unknown, but the system refused to stop it: it runs on
+    AllowedRemembered, // an "Allow" given until exit: left running without an alert
+    BlockedRemembered, // a "Block" given until exit: held without an alert
 };
 
 std::string_view DecisionText(DecisionKind kind);

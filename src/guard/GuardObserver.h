@@ -36,6 +36,10 @@ public:
     // Running flag, timer or period changed.
     virtual void GuardStateChanged() {}
     virtual void DecisionMade(const GuardDecision& /*decision*/) {}
+    // The answers remembered until exit changed.
+    virtual void RememberedAnswersChanged() {}
+    // An "Always" answer added a name to the whitelist or the blacklist.
+    virtual void TrustListsChanged() {}
 
     // Lets pending user-interface events run (after a kill, before an alert opens). The
     // engine may be called from here; a snapshot asked for meanwhile is refused.

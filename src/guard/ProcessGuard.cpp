@@ -312,15 +312,32 @@ void ProcessGuard::HandleNewProcesses() {
             KillProcess(pid);
             return;
         }
+        if (const RememberedAnswer* remembered = m_remembered.Find(name)) {
+            const RememberedAnswer answer = *remembered; // the observer may forget it meanwhile
+            ApplyRemembered(answer, name);
+            continue;
+        }
         HoldProcess(name);
     }
 }
 
 void ProcessGuard::HoldProcess(std::string_view name) {
+    auto path = Detect(name, true, {}, DecisionKind::Held);
+    if (!path)
+        return;
+    m_observer.ProcessPendingEvents();
+    auto alert = popForm(m_currentSlot, std::move(*path));
+    m_openAlerts.push_back(alert);
+    inspect::MinimizeAllWindows(m_windows);
+    m_observer.OpenAlert(alert);
+}
+
+std::optional<std::string> ProcessGuard::Detect(std::string_view name, bool suspend,
+                                                std::string_view note, DecisionKind kind) {
     const ProcessRecord& record = m_table[static_cast<size_t>(m_currentSlot)];
     const uint32_t pid = record.th32ProcessID;
     const uint32_t parentPid = record.th32ParentProcessID;
-    const auto held = m_processes.SuspendProcess(pid);
+    const auto held = suspend ? m_processes.SuspendProcess(pid) : platform::Status{};
     ++m_counters.totalDetected;
     m_observer.CountersChanged();
 
@@ -335,17 +352,37 @@ void ProcessGuard::HoldProcess(std::string_view name) {
         Decide(DecisionKind::HoldFailed, pid, parentPid, name, path, reason);
         m_observer.ShowTrayMessage("WARNING", std::string(kNotHeldMessage) + std::string(name) +
                                                   " (" + reason + ")");
-        return;
+        return std::nullopt;
     }
+    if (!note.empty())
+        line += " (" + std::string(note) + ")";
     m_processLog.push_back(line);
     m_observer.LogLineAdded(line);
-    Decide(DecisionKind::Held, pid, parentPid, name, path);
+    Decide(kind, pid, parentPid, name, path);
+    return path;
+}
 
-    m_observer.ProcessPendingEvents();
-    auto alert = popForm(m_currentSlot, std::move(path));
-    m_openAlerts.push_back(alert);
-    inspect::MinimizeAllWindows(m_windows);
-    m_observer.OpenAlert(alert);
+// The answer the user gave earlier, given again: no alert, but the same counts, log
+// line and jail record as that answer.
+void ProcessGuard::ApplyRemembered(const RememberedAnswer& answer, std::string_view name) {
+    const bool block = answer.verdict == kVerdictBlocked;
+    const uint32_t pid = m_currentPid;
+    const auto path =
+        Detect(name, block, "remembered: " + answer.answerText(),
+               block ? DecisionKind::BlockedRemembered : DecisionKind::AllowedRemembered);
+    if (!path)
+        return;
+    if (block) {
+        m_counters.lastBlocked = name;
+        ++m_counters.blockedCount;
+        ++m_counters.blockedOverview;
+        m_observer.CountersChanged();
+    }
+    const auto now = m_clock.now();
+    m_jail.RecordVerdict(name, static_cast<int32_t>(pid), answer.verdict, m_shell.TimeText(now),
+                         m_shell.ShortDateText(now));
+    if (block)
+        RebuildJailList();
 }
 
 void ProcessGuard::HandleEndedProcesses() {
@@ -426,6 +463,14 @@ void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
     m_counters.blockedOverview = m_counters.blockedCount;
     m_observer.JailListChanged();
     m_observer.CountersChanged();
+}
+
+void ProcessGuard::ForgetRemembered(std::optional<size_t> selected) {
+    if (!selected || !m_remembered.Forget(*selected)) {
+        m_observer.ShowMessage(std::string(kSelectFirstMessage), "Quorvel", MessageIcon::Warning);
+        return;
+    }
+    m_observer.RememberedAnswersChanged();
 }
 
 bool ProcessGuard::ExitSequence() {
@@ -516,7 +561,7 @@ void ProcessGuard::CloseAlert(Alert& alert) {
     std::erase_if(m_openAlerts, [&](const auto& open) { return open.get() == &alert; });
 }
 
-void ProcessGuard::AnswerAllow(Alert& alert) {
+void ProcessGuard::AnswerAllow(Alert& alert, AnswerDuration duration) {
     const AlertInfo& info = alert.info();
     (void)m_processes.ResumeProcess(info.pid);
     const auto now = m_clock.now();
@@ -524,9 +569,10 @@ void ProcessGuard::AnswerAllow(Alert& alert) {
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
     Decide(DecisionKind::Allowed, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
+    Keep(info.name, kVerdictAllowed, duration);
 }
 
-void ProcessGuard::AnswerBlock(Alert& alert) {
+void ProcessGuard::AnswerBlock(Alert& alert, AnswerDuration duration) {
     const AlertInfo& info = alert.info();
     m_counters.lastBlocked = info.name;
     ++m_counters.blockedCount;
@@ -539,6 +585,42 @@ void ProcessGuard::AnswerBlock(Alert& alert) {
     RebuildJailList();
     Decide(DecisionKind::Blocked, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);
+    Keep(info.name, kVerdictBlocked, duration);
+}
+
+void ProcessGuard::Keep(const std::string& name, std::string_view verdict,
+                        AnswerDuration duration) {
+    switch (duration) {
+    case AnswerDuration::ThisTime:
+        return;
+    case AnswerDuration::UntilExit:
+        m_remembered.Remember(name, verdict);
+        m_observer.RememberedAnswersChanged();
+        return;
+    case AnswerDuration::Always:
+        AddAlways(verdict == kVerdictBlocked ? TrustListKind::Blacklist : TrustListKind::Whitelist,
+                  name);
+        return;
+    }
+}
+
+void ProcessGuard::AddAlways(TrustListKind list, const std::string& name) {
+    if (!m_answerLists)
+        return;
+    const ListSaveReport report = m_answerLists->AddToListAndSave(list, name);
+    if (report.saved) {
+        // The list decides from now on; an answer remembered for the name would only
+        // show in the list of them without ever being asked.
+        if (m_remembered.Find(name)) {
+            m_remembered.ForgetName(name);
+            m_observer.RememberedAnswersChanged();
+        }
+        if (m_sharedTrust)
+            m_sharedTrust = m_answerLists->FrozenCopy();
+        SyncTriage();
+        m_observer.TrustListsChanged();
+    }
+    m_observer.ShowMessage(report.text, report.title, report.icon);
 }
 
 void ProcessGuard::AnswerKillNow(Alert& alert) {

@@ -2,6 +2,7 @@
 
 #include "guard/Alert.h"
 #include "guard/AlertHost.h"
+#include "guard/AnswerLists.h"
 #include "guard/Clock.h"
 #include "guard/ExecTriage.h"
 #include "guard/GuardCounters.h"
@@ -12,6 +13,7 @@
 #include "guard/NameComparer.h"
 #include "guard/ProcessListItem.h"
 #include "guard/ProcessTable.h"
+#include "guard/RememberedAnswers.h"
 #include "guard/SnapshotName.h"
 #include "guard/TrustLookup.h"
 #include "platform/DesktopWindows.h"
@@ -85,6 +87,10 @@ public:
     void UseExecEvents(platform::ExecEvents* events, ExecTriage* triage,
                        std::shared_ptr<const TrustLookup> sharedTrust);
 
+    // Where "Always" answers go; without it they last this time only. lists must outlive
+    // the engine.
+    void UseAnswerLists(AnswerLists* lists) { m_answerLists = lists; }
+
     // The guard timer's tick where exec events run too: skipped while they are live,
     // report exits, lost nothing, and nothing happened since the last pass.
     PassOutcome TimerTick();
@@ -104,6 +110,10 @@ public:
     // "Unblock Selected" with the selected item of the jail list, if any.
     void UnblockSelected(std::optional<size_t> selected);
 
+    // Forgets the selected answer of rememberedAnswers().list(), if any: the next
+    // instance of the name is asked about again.
+    void ForgetRemembered(std::optional<size_t> selected);
+
     // Closing: answers every open alert as "Block", then offers to resume the jail list's
     // processes. False when refused because a pass is running; after true the engine
     // takes no more snapshots.
@@ -121,6 +131,7 @@ public:
     std::vector<std::string> processListLines() const;
     const std::vector<std::string>& processLog() const { return m_processLog; } // Loglist
     const Jail& jail() const { return m_jail; }
+    const RememberedAnswers& rememberedAnswers() const { return m_remembered; }
     const std::vector<std::shared_ptr<Alert>>& openAlerts() const { return m_openAlerts; }
     int16_t currentSlot() const { return m_currentSlot; }
     uint32_t currentPid() const { return m_currentPid; }
@@ -140,6 +151,14 @@ private:
     void HandleNewProcesses();
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
+    // Suspends (when asked), counts and logs the designated process, the note after its
+    // path; its path, or nothing when the system refused to hold it: it runs on.
+    std::optional<std::string> Detect(std::string_view name, bool suspend, std::string_view note,
+                                      DecisionKind kind);
+    void ApplyRemembered(const RememberedAnswer& answer, std::string_view name);
+    // What an answer leaves behind beyond the one process, by its duration.
+    void Keep(const std::string& name, std::string_view verdict, AnswerDuration duration);
+    void AddAlways(TrustListKind list, const std::string& name);
     void SyncTriage();
     void OfferStaleHolds();
     std::string NameOfPid(uint32_t pid) const;
@@ -154,8 +173,8 @@ private:
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 
-    void AnswerAllow(Alert& alert) override;
-    void AnswerBlock(Alert& alert) override;
+    void AnswerAllow(Alert& alert, AnswerDuration duration) override;
+    void AnswerBlock(Alert& alert, AnswerDuration duration) override;
     void AnswerKillNow(Alert& alert) override;
 
     platform::Processes& m_processes;
@@ -183,6 +202,8 @@ private:
     std::vector<ProcessListItem> m_forkCopies; // of the latest snapshot: not judged
     std::vector<std::string> m_processLog;
     Jail m_jail;
+    RememberedAnswers m_remembered;
+    AnswerLists* m_answerLists = nullptr;
     std::vector<std::shared_ptr<Alert>> m_openAlerts;
     int16_t m_currentSlot = 0;
     uint32_t m_currentPid = 0;

@@ -4,8 +4,10 @@
 #include "gui/frmWindows.h"
 #include "ui_frmAlert.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTimer>
 
 namespace quorvel::gui {
@@ -38,6 +40,14 @@ frmAlert::frmAlert(std::shared_ptr<guard::Alert> alert, AppContext& context, QWi
     bold.setBold(true);
     m_killNowHint->setFont(bold);
     m_killNowHint->setStyleSheet(QStringLiteral("color: #c00000;"));
+
+    for (const guard::AnswerDuration duration : guard::kAnswerDurations)
+        m_ui->cboDuration->addItem(Text(std::string(guard::DurationText(duration))));
+    m_ui->cboDuration->setCurrentIndex(0);
+    // The closed box keeps the window's width; the open list shows each choice whole.
+    QAbstractItemView* choices = m_ui->cboDuration->view();
+    choices->setMinimumWidth(choices->sizeHintForColumn(0) + 2 * choices->frameWidth() +
+                             choices->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
     m_ui->lblListWin->installEventFilter(this);
     connect(m_ui->uc7Allow, &QPushButton::clicked, this, &frmAlert::uc7Allow_Click);
@@ -81,13 +91,20 @@ void frmAlert::countdownTick() {
     closeIfAnswered();
 }
 
+guard::AnswerDuration frmAlert::duration() const {
+    const int index = m_ui->cboDuration->currentIndex();
+    if (index < 0 || index >= static_cast<int>(guard::kAnswerDurations.size()))
+        return guard::AnswerDuration::ThisTime;
+    return guard::kAnswerDurations[static_cast<size_t>(index)];
+}
+
 void frmAlert::uc7Allow_Click() {
-    m_alert->Allow();
+    m_alert->Allow(duration());
     closeIfAnswered();
 }
 
 void frmAlert::uc7Block_Click() {
-    m_alert->Block();
+    m_alert->Block(duration());
     closeIfAnswered();
 }
 

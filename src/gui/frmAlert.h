@@ -26,6 +26,8 @@ public:
     ~frmAlert() override;
 
     const guard::Alert& alert() const { return *m_alert; }
+    // The duration chosen beside the answers; "This time" until the user picks another.
+    guard::AnswerDuration duration() const;
 
 public slots:
     // The engine has answered this alert (a button, the countdown, or the exit sequence).

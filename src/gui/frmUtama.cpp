@@ -75,6 +75,7 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
           clock ? *clock : m_systemClock, static_cast<guard::GuardObserver&>(*this)}) {
     ui->setupUi(this);
     setWindowIcon(AppIcon());
+    m_engine.UseAnswerLists(&m_lists);
 
     m_virusScan = new frVirusScan(context, ui->stkPanels);
     m_virusScan->setObjectName("frVirusScan");
@@ -174,6 +175,7 @@ void frmUtama::connectControls() {
     connect(ui->List2, &QListWidget::itemClicked, this, [this] { jailListClicked(); });
     connect(ui->uc7MoreInfoJail, &QPushButton::clicked, this, &frmUtama::moreInfo);
     connect(ui->uc7Unblock, &QPushButton::clicked, this, &frmUtama::unblockSelected);
+    connect(ui->cmdForget, &QPushButton::clicked, this, &frmUtama::forgetSelected);
 }
 
 void frmUtama::StartUp() {
@@ -405,6 +407,18 @@ void frmUtama::GuardStateChanged() {
         m_timer->start(m_engine.timerPeriodMs());
 }
 
+void frmUtama::RememberedAnswersChanged() {
+    ui->lstRemembered->clear();
+    for (const auto& answer : m_engine.rememberedAnswers().list())
+        ui->lstRemembered->addItem(Q(answer.line()));
+}
+
+void frmUtama::TrustListsChanged() {
+    showTrustList(m_lists.whitelist(), ui->List3);
+    showTrustList(m_lists.blacklist(), ui->listblack);
+    showTrustCounts();
+}
+
 void frmUtama::ProcessPendingEvents() {
     QCoreApplication::processEvents();
 }
@@ -541,6 +555,12 @@ void frmUtama::unblockSelected() {
         return;
     for (QLabel* label : {ui->lbljailPID, ui->lblTime, ui->lbllTime, ui->lblPrevAttempts})
         label->setText("N/A");
+}
+
+void frmUtama::forgetSelected() {
+    const int row = ui->lstRemembered->currentRow();
+    m_engine.ForgetRemembered(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row))
+                                       : std::nullopt);
 }
 
 } // namespace quorvel::gui

@@ -97,6 +97,8 @@ private:
     void LogLineAdded(const std::string& line) override;
     void JailListChanged() override;
     void GuardStateChanged() override;
+    void RememberedAnswersChanged() override;
+    void TrustListsChanged() override;
     void ProcessPendingEvents() override;
 
     void guardTick();
@@ -120,6 +122,7 @@ private:
     void jailListClicked();
     void moreInfo();
     void unblockSelected();
+    void forgetSelected();
 
     std::unique_ptr<Ui::frmUtama> ui;
     AppContext& m_context;

@@ -119,25 +119,28 @@ bool TrustList::MatchesTrustList(std::string_view exeName) const {
     });
 }
 
-Message TrustList::AddToListAndSave(const std::string& text) {
+TrustList::SaveReport TrustList::AddAndReport(const std::string& text) {
     const auto result = AddToTrustList(text);
     switch (result.outcome) {
     case ListEdit::Done:
     case ListEdit::AlreadyStored:
         m_visible.push_back(text);
-        return {"Saved", kProductTitle, MessageIcon::Information};
+        return {true, {"Saved", kProductTitle, MessageIcon::Information}};
     case ListEdit::Full:
-        return {"Not saved..the list is full, it holds " + std::to_string(kSlots) +
-                    " names at most (restart application to free removed ones)",
-                kProductTitle, MessageIcon::Warning};
+        return {false,
+                {"Not saved..the list is full, it holds " + std::to_string(kSlots) +
+                     " names at most (restart application to free removed ones)",
+                 kProductTitle, MessageIcon::Warning}};
     case ListEdit::Unrepresentable:
-        return {"Not saved..the name has a character the list file can't hold", kProductTitle,
-                MessageIcon::Warning};
+        return {false,
+                {"Not saved..the name has a character the list file can't hold", kProductTitle,
+                 MessageIcon::Warning}};
     case ListEdit::WriteFailed:
         break;
     }
-    return {"Not saved..can't write " + m_path + " (is the Data folder missing or read-only?)",
-            kProductTitle, MessageIcon::Critical};
+    return {false,
+            {"Not saved..can't write " + m_path + " (is the Data folder missing or read-only?)",
+             kProductTitle, MessageIcon::Critical}};
 }
 
 Message TrustList::RemoveFromList(const std::string& selectedText) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guard/AnswerLists.h"
 #include "guard/TrustLookup.h"
 #include "platform/Files.h"
 #include "store/DataFolder.h"
@@ -11,7 +12,8 @@ namespace quorvel::store {
 
 // The whitelist and the blacklist of one Data folder, and the guard's look-up over their
 // visible lists. The terminal guard and the desktop program wire the guard the same way.
-class TrustLists final : public guard::TrustLookup {
+// A copy is a frozen view that never writes.
+class TrustLists final : public guard::TrustLookup, public guard::AnswerLists {
 public:
     TrustLists(platform::Files& files, platform::AnsiCodec& ansi, const DataFolder& data);
 
@@ -24,6 +26,11 @@ public:
     bool MatchesBlacklist(std::string_view exeName) const override {
         return m_blacklist.MatchesTrustList(exeName);
     }
+
+    // An "Always" answer: the page's "Add To List and Save" with the name.
+    guard::ListSaveReport AddToListAndSave(guard::TrustListKind list,
+                                           const std::string& name) override;
+    std::shared_ptr<const guard::TrustLookup> FrozenCopy() const override;
 
     TrustList& whitelist() { return m_whitelist; }
     TrustList& blacklist() { return m_blacklist; }

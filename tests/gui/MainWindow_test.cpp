@@ -7,6 +7,7 @@
 #include "gui/support/MainWindowRig.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -446,6 +447,43 @@ private slots:
         QCOMPARE(rig.text("lblblocked_1"), QString("0"));
         QCOMPARE(rig.text("Label41"), QString("0"));
         QCOMPARE(rig.text("lbljailPID"), QString("N/A"));
+    }
+
+    void durationsFromTheAlertWindowAndForgetting() {
+        MainWindowRig rig;
+        rig.start();
+        const auto answer = [&](const char* name, int choice, const char* button) {
+            auto alert = rig.hold(name);
+            QVERIFY(alert);
+            QPointer<frmAlert> window = rig.window->alertWindow(*alert);
+            QVERIFY(window);
+            window->findChild<QComboBox*>("cboDuration")->setCurrentIndex(choice);
+            QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+            settle();
+        };
+
+        answer("a.exe", 1, "uc7Allow");
+        answer("b.exe", 1, "uc7Block");
+        QCOMPARE(rig.items("lstRemembered"), QStringList({"a.exe - Allow until Quorvel exits",
+                                                          "b.exe - Block until Quorvel exits"}));
+        QVERIFY(!rig.hold("a.exe")); // no alert: resumed at once
+        QVERIFY(!rig.hold("b.exe")); // no alert: held and jailed
+        QCOMPARE(rig.text("lblblocked_1"), QString("2"));
+        QCOMPARE(rig.items("List2"), QStringList({"b.exe"}));
+
+        // "Always" adds through the list page's own command, and the page shows it at once.
+        answer("c.exe", 2, "uc7Block");
+        QCOMPARE(LastMessage(), QString("Quorvel|Saved"));
+        QCOMPARE(rig.items("listblack"), QStringList({"c.exe"}));
+        QCOMPARE(rig.text("lblblackcount_0"), QString("1"));
+        QCOMPARE(rig.readDataFile("blacklist.db"), QByteArray("kenal|c.exe\r\n"));
+
+        rig.click("cmdForget");
+        QCOMPARE(LastMessage(), QString("Quorvel|select a Process first"));
+        Select(rig, "lstRemembered", "a.exe - Allow until Quorvel exits");
+        rig.click("cmdForget");
+        QCOMPARE(rig.items("lstRemembered"), QStringList({"b.exe - Block until Quorvel exits"}));
+        QVERIFY(rig.hold("a.exe")); // asked again
     }
 
     void minimisingHidesIntoTheTrayAndOpenWindowGoesThroughLogin() {

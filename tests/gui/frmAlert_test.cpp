@@ -2,6 +2,8 @@
 #include "gui/frmWindows.h"
 #include "gui/support/GuiFixtures.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
@@ -63,9 +65,15 @@ private slots:
     }
 
     void cleanup() {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
+        // A combo box's popup is a top-level widget too, deleted with its window.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            windows.emplace_back(widget);
+        for (const auto& widget : windows) {
+            if (!widget)
+                continue;
             widget->setAttribute(Qt::WA_DeleteOnClose, false);
-            delete widget;
+            delete widget.data();
         }
         m_rig.reset();
         m_ui.reset();
@@ -268,6 +276,56 @@ private slots:
         QCOMPARE(list->pid(), m_rig->processes.PidOf("player.exe"));
         QCOMPARE(list->lines(), QStringList({"No Associated Windows"}));
         QCOMPARE(VisibleWindows("frmWindows").size(), size_t{1});
+    }
+
+    void durationChoiceReachesTheEngine_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("choice"); // -1: left as it opened
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("default") << "uc7Allow" << -1 << "allow 4711";
+        QTest::newRow("allow this time") << "uc7Allow" << 0 << "allow 4711";
+        QTest::newRow("allow until exit") << "uc7Allow" << 1 << "allow 4711 Until Quorvel exits";
+        QTest::newRow("block always") << "uc7Block" << 2 << "block 4711 Always";
+        QTest::newRow("kill now has none") << "uc7Kill" << 2 << "kill 4711";
+        QTest::newRow("countdown blocks this time") << "" << 1 << "block 4711";
+    }
+
+    void durationChoiceReachesTheEngine() {
+        QFETCH(QString, button);
+        QFETCH(int, choice);
+        QFETCH(QString, answer);
+        gui::testing::RecordingAlertHost host;
+        guard::AlertInfo info;
+        info.pid = 4711;
+        info.name = "app.exe";
+        auto alert = std::make_shared<guard::Alert>(info, host);
+        QPointer<frmAlert> window = new frmAlert(alert, m_ui->context);
+        window->show();
+        window->findChild<QTimer*>("tmr")->stop(); // the test is the clock
+
+        auto* box = window->findChild<QComboBox*>("cboDuration");
+        QVERIFY(box);
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i);
+        QCOMPARE(texts, QStringList({"This time", "Until Quorvel exits",
+                                     "Always (Allow: whitelist it; Block: blacklist it, later "
+                                     "ones are killed)"}));
+        QCOMPARE(box->currentIndex(), 0);
+        // Closed, the box keeps the window narrow; open, it shows each choice whole.
+        QVERIFY(box->width() < box->fontMetrics().horizontalAdvance(texts.last()));
+        box->showPopup();
+        QVERIFY(box->view()->width() >= box->fontMetrics().horizontalAdvance(texts.last()));
+        box->hidePopup();
+        if (choice >= 0)
+            box->setCurrentIndex(choice);
+        if (button.isEmpty()) {
+            for (int i = 0; i < guard::Alert::kCountdownStart; ++i)
+                window->countdownTick();
+        } else {
+            Click(window, button.toLatin1().constData());
+        }
+        QCOMPARE(host.answers, std::vector<std::string>{answer.toStdString()});
     }
 
     void answersWithoutAHostOnlyMarkTheAlert() {

@@ -33,11 +33,12 @@ QWidget* AnAlert(ShotStage& stage) {
     return stage.window.alertWindow(*engine.openAlerts().front());
 }
 
-// Blocks every open alert, so that the blocked page has something to show.
+// Blocks every open alert until exit, so that the blocked page has something to show in
+// both of its lists.
 QWidget* BlockedPage(ShotStage& stage) {
     const auto open = stage.window.engine().openAlerts();
     for (const auto& alert : open)
-        alert->Block();
+        alert->Block(guard::AnswerDuration::UntilExit);
     Panel(stage, "cmdbutton_9");
     auto* list = stage.window.findChild<QListWidget*>("List2");
     if (list && list->count() > 0) {

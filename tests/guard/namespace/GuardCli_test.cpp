@@ -120,6 +120,67 @@ TEST_F(GuardCli, AKeyOnTheTerminalAllows) {
     EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
 }
 
+// Types key until the output shows text: a key typed before the guard reads keys one by
+// one waits for a line end. Only for keys that may be typed twice.
+bool TypeUntil(const PseudoTerminal& terminal, OutputPipe& output, char key,
+               const std::string& text) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        terminal.Type(key);
+        if (output.ReadUntil(text, milliseconds(500)))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(GuardCli, AnAllowUntilExitLeavesTheNextInstanceRunning) {
+    PseudoTerminal terminal;
+    auto guard = StartGuard(terminal.terminalFd());
+    ChildProcess first({"/bin/sleep", "30"});
+    ASSERT_TRUE(first.WaitForState("T", milliseconds(5000)));
+    ASSERT_TRUE(output.ReadUntil("Lasts: This time", milliseconds(5000))) << output.text();
+    ASSERT_TRUE(TypeUntil(terminal, output, 'u', "Lasts: Until Quorvel exits")) << output.text();
+    ASSERT_TRUE(TypeUntil(terminal, output, 'a', "| Allowed | " + std::to_string(first.pid())))
+        << output.text();
+    EXPECT_TRUE(first.WaitForState("S", milliseconds(5000)));
+
+    ChildProcess second({"/bin/sleep", "30"});
+    EXPECT_TRUE(output.ReadUntil("| Allowed until exit | " + std::to_string(second.pid()),
+                                 milliseconds(5000)))
+        << output.text();
+    EXPECT_TRUE(second.WaitForState("S", milliseconds(2000)));
+    EXPECT_EQ(output.text().find("PID: " + std::to_string(second.pid())), std::string::npos)
+        << "no alert for the second one";
+
+    guard->Signal(SIGTERM);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+}
+
+TEST_F(GuardCli, ABlockAlwaysBlacklistsTheName) {
+    PseudoTerminal terminal;
+    auto guard = StartGuard(terminal.terminalFd());
+    ChildProcess first({"/bin/sleep", "30"});
+    ASSERT_TRUE(first.WaitForState("T", milliseconds(5000)));
+    ASSERT_TRUE(output.ReadUntil("[s] Always", milliseconds(5000))) << output.text();
+    ASSERT_TRUE(TypeUntil(terminal, output, 's', "Lasts: Always")) << output.text();
+    ASSERT_TRUE(TypeUntil(terminal, output, 'b', "| Blocked | " + std::to_string(first.pid())))
+        << output.text();
+
+    ChildProcess second({"/bin/sleep", "30"});
+    EXPECT_EQ(second.WaitForExit(milliseconds(5000)), SIGKILL);
+    EXPECT_TRUE(output.ReadUntil("| Killed (Blacklist) | " + std::to_string(second.pid()),
+                                 milliseconds(5000)))
+        << output.text();
+    std::ifstream list(data / "blacklist.db", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(list), {}), "kenal|sleep\r\n");
+
+    // The first one is still held: the exit asks whether to release it.
+    guard->Signal(SIGTERM);
+    ASSERT_TRUE(output.ReadUntil("and exit? [y/n]", milliseconds(5000))) << output.text();
+    terminal.Type('y');
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    EXPECT_TRUE(first.WaitForState("S", milliseconds(5000)));
+}
+
 // A closed terminal ends the guard like SIGTERM: with nobody left to ask, what it holds
 // is resumed.
 TEST_F(GuardCli, AHangUpReleasesWhatItHolds) {

@@ -47,15 +47,25 @@ struct WindowContext {
 // Carries nothing out: only notes which answer an alert gave.
 class RecordingAlertHost final : public guard::AlertHost {
 public:
-    void AnswerAllow(guard::Alert& alert) override { record("allow", alert); }
-    void AnswerBlock(guard::Alert& alert) override { record("block", alert); }
-    void AnswerKillNow(guard::Alert& alert) override { record("kill", alert); }
+    void AnswerAllow(guard::Alert& alert, guard::AnswerDuration duration) override {
+        record("allow", alert, duration);
+    }
+    void AnswerBlock(guard::Alert& alert, guard::AnswerDuration duration) override {
+        record("block", alert, duration);
+    }
+    void AnswerKillNow(guard::Alert& alert) override {
+        record("kill", alert, guard::AnswerDuration::ThisTime);
+    }
 
-    std::vector<std::string> answers; // "allow 4711"
+    // "allow 4711"; a longer duration follows: "block 4711 Until Quorvel exits".
+    std::vector<std::string> answers;
 
 private:
-    void record(const char* what, guard::Alert& alert) {
-        answers.push_back(std::string(what) + " " + std::to_string(alert.info().pid));
+    void record(const char* what, guard::Alert& alert, guard::AnswerDuration duration) {
+        std::string line = std::string(what) + " " + std::to_string(alert.info().pid);
+        if (duration != guard::AnswerDuration::ThisTime)
+            line += " " + std::string(guard::DurationName(duration));
+        answers.push_back(std::move(line));
     }
 };
 
