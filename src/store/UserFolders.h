@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/UserDirsFile.h"
 
 #include <optional>
 #include <string>
@@ -19,10 +20,7 @@ std::string ConfigHome(platform::Shell& shell);
 // $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
 std::string CacheHome(platform::Shell& shell);
 
-// The entry key (such as "XDG_DOWNLOAD_DIR") of a user-dirs.dirs text, with $HOME
-// expanded; none when the text does not name it or names a relative path.
-std::optional<std::string> ParseUserDirsEntry(std::string_view text, std::string_view key,
-                                              const std::string& home);
+using platform::ParseUserDirsEntry;
 
 // The user's download folder: $XDG_DOWNLOAD_DIR, else the entry in
 // $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Downloads when it is a folder, else the home folder.

@@ -1,6 +1,7 @@
 #include "platform/linux/PosixDocumentsFolder.h"
 
 #include "platform/Files.h"
+#include "platform/UserDirsFile.h"
 #include "platform/linux/PosixReadFile.h"
 
 #include <cstdlib>
@@ -31,42 +32,10 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 std::optional<std::string> ParseUserDirsDocuments(std::string_view text, const std::string& home) {
-    constexpr std::string_view key = "XDG_DOCUMENTS_DIR";
-    std::optional<std::string> found;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.starts_with(key))
-            continue;
-        line = Trim(line.substr(key.size()));
-        if (!line.starts_with('='))
-            continue;
-        line = Trim(line.substr(1));
-        if (line.size() >= 2 && line.front() == '"' && line.back() == '"')
-            line = line.substr(1, line.size() - 2);
-        std::string value;
-        if (line.starts_with("$HOME")) {
-            value = home + std::string(line.substr(5));
-        } else if (line.starts_with('/')) {
-            value = std::string(line);
-        } else {
-            continue; // relative paths are not allowed in this file
-        }
-        found = value; // a later line wins, as xdg-user-dirs reads it
-    }
-    return found;
+    return ParseUserDirsEntry(text, "XDG_DOCUMENTS_DIR", home);
 }
 
 std::string FindDocumentsFolder() {

@@ -61,24 +61,6 @@ private:
     PosixFd m_fd;
 };
 
-// Opens a regular file. The open does not wait (a FIFO with no writer would block it
-// forever), and folders, FIFOs and devices are refused, so callers never read or write one.
-Result<PosixFd> OpenFile(const std::string& path, int flags) {
-    if (path.empty())
-        return MakeError(Errc::InvalidArgument, "empty path");
-    PosixFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return PosixError("cannot open", path);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return PosixError("cannot query", path);
-    if (S_ISDIR(info.st_mode))
-        return MakeError(Errc::InvalidArgument, path + " is a folder");
-    if (!S_ISREG(info.st_mode))
-        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
-    return fd;
-}
-
 class PosixFiles final : public Files {
 public:
     char PathSeparator() const override { return '/'; }
@@ -95,7 +77,7 @@ public:
             flags |= O_CREAT | O_TRUNC;
         if (access == FileAccess::Read && disposition == FileDisposition::CreateAlways)
             flags = (flags & ~O_ACCMODE) | O_RDWR; // O_TRUNC needs write access
-        auto fd = OpenFile(path, flags);
+        auto fd = OpenRegularFile(path, flags);
         if (!fd)
             return fd.error();
         return std::unique_ptr<FileHandle>(
@@ -185,7 +167,7 @@ public:
 
 private:
     Status WriteWith(const std::string& path, int flags, std::span<const std::byte> data) {
-        auto fd = OpenFile(path, flags);
+        auto fd = OpenRegularFile(path, flags);
         if (!fd)
             return fd.error();
         if (!WriteAllToFd(fd.value().get(), data))

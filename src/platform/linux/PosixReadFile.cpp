@@ -10,10 +10,10 @@
 
 namespace quorvel::platform::linux_backend {
 
-Result<std::string> ReadRegularFile(const std::string& path, uint64_t limit) {
+Result<PosixFd> OpenRegularFile(const std::string& path, int flags) {
     if (path.empty())
         return MakeError(Errc::InvalidArgument, "empty path");
-    PosixFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    PosixFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
     if (!fd.valid())
         return PosixError("cannot open", path);
     struct stat info {};
@@ -23,6 +23,17 @@ Result<std::string> ReadRegularFile(const std::string& path, uint64_t limit) {
         return MakeError(Errc::InvalidArgument, path + " is a folder");
     if (!S_ISREG(info.st_mode))
         return MakeError(Errc::InvalidArgument, path + " is not a regular file");
+    return fd;
+}
+
+Result<std::string> ReadRegularFile(const std::string& path, uint64_t limit) {
+    auto opened = OpenRegularFile(path, O_RDONLY);
+    if (!opened)
+        return opened.error();
+    const PosixFd& fd = opened.value();
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return PosixError("cannot query", path);
     if (static_cast<uint64_t>(info.st_size) > limit)
         return MakeError(Errc::InvalidArgument,
                          path + " is larger than " + std::to_string(limit) + " bytes");
