@@ -119,12 +119,18 @@ bool TrustList::MatchesTrustList(std::string_view exeName) const {
     });
 }
 
+ListEditResult TrustList::AddAndShow(const std::string& text) {
+    auto result = AddToTrustList(text);
+    if (result.ok())
+        m_visible.push_back(text);
+    return result;
+}
+
 Message TrustList::AddToListAndSave(const std::string& text) {
-    const auto result = AddToTrustList(text);
+    const auto result = AddAndShow(text);
     switch (result.outcome) {
     case ListEdit::Done:
     case ListEdit::AlreadyStored:
-        m_visible.push_back(text);
         return {"Saved", kProductTitle, MessageIcon::Information};
     case ListEdit::Full:
         return {"Not saved..the list is full, it holds " + std::to_string(kSlots) +

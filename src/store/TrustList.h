@@ -53,6 +53,8 @@ public:
     // "Add To List and Save": stores text and, once it is safe, shows it in the visible
     // list. Returns the message to show: "Saved", or why it was not saved.
     Message AddToListAndSave(const std::string& text);
+    // The same add without its message: the visible list gets text once it is stored.
+    ListEditResult AddAndShow(const std::string& text);
     // "Remove From List" for the selected item ("" when nothing is selected): removes,
     // reloads the stored entries and returns the message to show. The visible list keeps
     // the item until the next start.
