@@ -22,7 +22,20 @@ std::vector<std::string> RunningProgramNames(std::span<const platform::ProcessEn
     for (const auto& process : processes)
         if (!process.exeName.empty())
             names.push_back(process.exeName);
-    std::sort(names.begin(), names.end());
+    // Sorted as a reader looks names up: case aside, then exactly, so that names differing
+    // only in case both stay.
+    const auto folded = [](const std::string& name) {
+        std::string lower = name;
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return lower;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        const auto fa = folded(a);
+        const auto fb = folded(b);
+        return fa != fb ? fa < fb : a < b;
+    });
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }

@@ -18,7 +18,8 @@ namespace quorvel::store {
 // Remembers in the Data folder that the first start asked to trust what runs.
 inline constexpr const char* kFirstStartFile = "firststart.txt";
 
-// The distinct names of the running programs, sorted; nameless entries left out.
+// The distinct names of the running programs, sorted without regard to case; nameless
+// entries left out.
 std::vector<std::string> RunningProgramNames(std::span<const platform::ProcessEntry> processes);
 
 // How trusting a set of names went.

@@ -42,10 +42,10 @@ protected:
 };
 
 TEST(RunningProgramNames, DistinctSortedAndNamed) {
-    const std::vector<platform::ProcessEntry> running{Process(1, "init"),  Process(7, "bash"),
-                                                      Process(9, ""),      Process(12, "bash"),
-                                                      Process(15, "Xorg"), Process(20, "init")};
-    EXPECT_THAT(RunningProgramNames(running), ElementsAre("Xorg", "bash", "init"));
+    const std::vector<platform::ProcessEntry> running{
+        Process(1, "init"),  Process(7, "bash"),  Process(9, ""),     Process(12, "bash"),
+        Process(15, "Xorg"), Process(20, "init"), Process(21, "xorg")};
+    EXPECT_THAT(RunningProgramNames(running), ElementsAre("bash", "init", "Xorg", "xorg"));
     EXPECT_TRUE(RunningProgramNames({}).empty());
 }
 
