@@ -115,6 +115,7 @@ int main(int argc, char* argv[]) {
         window.installEventFilter(&reporter);
     window.StartUp();
     window.show();
+    window.OfferFirstStartTrust();
 
     const int code = QApplication::exec();
     ReportTestMessages();

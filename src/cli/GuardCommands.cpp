@@ -10,6 +10,7 @@
 #include "platform/DecisionAudit.h"
 #include "platform/ExecEvents.h"
 #include "store/DataFolder.h"
+#include "store/FirstStartTrust.h"
 #include "store/Settings.h"
 #include "store/TrustLists.h"
 
@@ -277,6 +278,49 @@ std::optional<GuardOptions> ParseOptions(std::span<const std::string> args, std:
     return options;
 }
 
+void CatchStopSignals(void (*handler)(int)) {
+    std::signal(SIGINT, handler);
+    std::signal(SIGTERM, handler);
+#ifdef SIGHUP
+    std::signal(SIGHUP, handler);
+#endif
+}
+
+// The first start's offer, on the terminal only: without one nobody is asked and nothing
+// is remembered, so a later start with a terminal still asks. False when Ctrl-C (or a
+// closed terminal) ended the question: nothing is trusted or remembered then.
+bool OfferFirstStartTrust(CommandContext& context, store::TrustLists& lists,
+                          const store::DataFolder& data, platform::Console& console) {
+    store::FirstStartTrust offer(*context.platform.files, data);
+    if (!console.IsInteractive() || !offer.ShouldAsk(lists))
+        return true;
+    auto running = context.platform.processes->ListProcesses();
+    if (!running)
+        return true;
+    const auto names = store::RunningProgramNames(running.value());
+    g_stopRequested = 0;
+    CatchStopSignals(RequestStop);
+    context.out << store::FirstStartTrust::kTitle << ": "
+                << store::FirstStartTrust::QuestionText(names) << "\n[y/n] " << std::flush;
+    std::optional<bool> yes;
+    while (!yes && g_stopRequested == 0 && console.IsInteractive()) {
+        const auto key = console.ReadKeyWithTimeout(milliseconds(100));
+        if (key == 'y' || key == 'Y')
+            yes = true;
+        else if (key == 'n' || key == 'N')
+            yes = false;
+    }
+    CatchStopSignals(SIG_DFL);
+    if (!yes) {
+        context.out << std::endl;
+        return false;
+    }
+    context.out << (*yes ? "y" : "n") << std::endl;
+    if (const auto message = offer.Answer(*yes, lists.whitelist(), names))
+        context.out << message->title << ": " << message->text << std::endl;
+    return true;
+}
+
 std::string ModeText(const guard::GuardModes& modes) {
     if (modes.antiExe())
         return "Anti Executable";
@@ -312,6 +356,9 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto settings = store::ParseSettingsText(settingsText);
 
     const auto console = platform::CreateNativeConsole();
+    // Before the exec events' thread starts reading the lists.
+    if (!OfferFirstStartTrust(context, *lists, data, *console))
+        return kExitOk;
     const guard::SystemClock clock;
     TerminalObserver observer(context, *console, clock);
     // The triage outlives the events, whose thread asks it.

@@ -80,6 +80,12 @@ void MessageBox::show(QWidget* parent, const store::Message& message) {
         QString::fromStdString(message.text), QMessageBox::Ok);
 }
 
+bool MessageBox::askYesNo(QWidget* parent, const store::Message& message) {
+    return ask(parent, IconOf(message.icon), QString::fromStdString(message.title),
+               QString::fromStdString(message.text),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 void MessageBox::show(QWidget* parent, const QString& title, const QString& text,
                       guard::MessageIcon icon) {
     ask(parent, IconOf(icon), title, text, QMessageBox::Ok);

@@ -28,6 +28,8 @@ public:
     static bool question(QWidget* parent, const QString& title, const QString& text);
 
     static void show(QWidget* parent, const store::Message& message);
+    // The message as a question with its own icon, Yes and No buttons; true for Yes.
+    static bool askYesNo(QWidget* parent, const store::Message& message);
     static void show(QWidget* parent, const QString& title, const QString& text,
                      guard::MessageIcon icon);
 

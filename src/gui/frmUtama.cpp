@@ -17,6 +17,9 @@
 #include "gui/frmTrayMsg.h"
 #include "inspect/ModuleList.h"
 #include "inspect/ProcessControl.h"
+#include "platform/FileDigest.h"
+#include "store/FirstStartTrust.h"
+#include "store/SelfCheck.h"
 #include "ui_frmUtama.h"
 
 #include <QCloseEvent>
@@ -70,9 +73,10 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
           *context.platform.files, *context.platform.ansi, *context.platform.registry,
           m_data.mainIniPath(),
           store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
-      m_engine(guard::GuardServices{
-          *context.platform.processes, *context.platform.windows, *context.platform.shell, m_lists,
-          clock ? *clock : m_systemClock, static_cast<guard::GuardObserver&>(*this)}) {
+      m_clock(clock ? *clock : m_systemClock),
+      m_engine(guard::GuardServices{*context.platform.processes, *context.platform.windows,
+                                    *context.platform.shell, m_lists, m_clock,
+                                    static_cast<guard::GuardObserver&>(*this)}) {
     ui->setupUi(this);
     setWindowIcon(AppIcon());
     m_engine.UseAnswerLists(&m_lists);
@@ -90,6 +94,7 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
                       ui->chkauto};
     buildTray();
     connectControls();
+    m_settings.setSelfCheck([this] { runSelfCheck(); });
 }
 
 frmUtama::~frmUtama() {
@@ -195,6 +200,23 @@ void frmUtama::StartUp() {
 
     showTrustCounts();
     CountersChanged();
+}
+
+void frmUtama::OfferFirstStartTrust() {
+    store::FirstStartTrust offer(*m_context.platform.files, m_data);
+    if (!offer.ShouldAsk(m_lists))
+        return;
+    auto running = m_context.platform.processes->ListProcesses();
+    if (!running)
+        return; // nothing to offer; asked on a later start
+    const auto names = store::RunningProgramNames(running.value());
+    const bool yes = MessageBox::question(this, store::FirstStartTrust::kTitle,
+                                          Q(store::FirstStartTrust::QuestionText(names)));
+    const auto message = offer.Answer(yes, m_lists.whitelist(), names);
+    showTrustList(m_lists.whitelist(), ui->List3);
+    showTrustCounts();
+    if (message)
+        MessageBox::show(this, *message);
 }
 
 // ---- navigation -------------------------------------------------------------------------
@@ -480,6 +502,20 @@ void frmUtama::saveSettings() {
     showSettings();
     showSettingsLabels();
     MessageBox::show(this, message);
+}
+
+void frmUtama::runSelfCheck() {
+    const std::string program = m_context.platform.shell->ExecutablePath();
+    store::SelfCheck check(*m_context.platform.files, m_data.file(store::kSelfCheckFile));
+    const auto outcome = check.Run(program, platform::FileSha256(program), m_clock.now());
+    if (!outcome.message)
+        return;
+    if (!outcome.offerToRecord) {
+        MessageBox::show(this, *outcome.message);
+        return;
+    }
+    if (MessageBox::askYesNo(this, *outcome.message))
+        MessageBox::show(this, check.RecordNew(outcome.digest, m_clock.now()));
 }
 
 // ---- processes and the jail -------------------------------------------------------------

@@ -53,6 +53,9 @@ public:
     // Start-up from the machine label on: lists, guard flags, settings, the first
     // snapshot (which judges nothing), Start, and the counters.
     void StartUp();
+    // Once per Data folder, when neither list holds a name: offers to trust the programs
+    // running now.
+    void OfferFirstStartTrust();
     // From now on the guard timer's process lists are taken on a thread of their own,
     // with this backend; the decisions stay on this thread.
     void listOnOwnThread(std::unique_ptr<platform::Processes> processes);
@@ -116,6 +119,7 @@ private:
     void settingsBoxClicked(store::SettingKey key, QCheckBox* box);
     void showSettingsLabels();
     void saveSettings();
+    void runSelfCheck();
 
     void processListClicked();
     void killSelected();
@@ -130,6 +134,7 @@ private:
     store::TrustLists m_lists;
     store::Settings m_settings;
     guard::SystemClock m_systemClock;
+    const guard::Clock& m_clock;
     guard::ProcessGuard m_engine;
     QTimer* m_timer = nullptr;
     std::unique_ptr<SnapshotWorker> m_snapshots;

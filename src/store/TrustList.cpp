@@ -119,12 +119,18 @@ bool TrustList::MatchesTrustList(std::string_view exeName) const {
     });
 }
 
+ListEditResult TrustList::AddAndShow(const std::string& text) {
+    auto result = AddToTrustList(text);
+    if (result.ok())
+        m_visible.push_back(text);
+    return result;
+}
+
 TrustList::SaveReport TrustList::AddAndReport(const std::string& text) {
-    const auto result = AddToTrustList(text);
+    const auto result = AddAndShow(text);
     switch (result.outcome) {
     case ListEdit::Done:
     case ListEdit::AlreadyStored:
-        m_visible.push_back(text);
         return {true, {"Saved", kProductTitle, MessageIcon::Information}};
     case ListEdit::Full:
         return {false,

@@ -58,6 +58,8 @@ public:
         Message message;
     };
     SaveReport AddAndReport(const std::string& text);
+    // The same add without its message: the visible list gets text once it is stored.
+    ListEditResult AddAndShow(const std::string& text);
     // "Remove From List" for the selected item ("" when nothing is selected): removes,
     // reloads the stored entries and returns the message to show. The visible list keeps
     // the item until the next start.

@@ -1,4 +1,5 @@
 #include "platform/DecisionAudit.h"
+#include "platform/FileDigest.h"
 #include "platform/linux/ProcfsIo.h"
 
 #include <array>
@@ -7,7 +8,6 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
-#include <openssl/evp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <thread>
@@ -17,42 +17,6 @@ namespace quorvel::platform {
 namespace {
 
 using linux_backend::UniqueFd;
-
-// SHA-256 of a file, in lower-case hex; empty when it cannot be read.
-std::string FileSha256(const std::string& path) {
-    if (path.empty() || path[0] != '/')
-        return {};
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
-        return {};
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                    EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
-        return {};
-    std::array<unsigned char, 65536> buffer;
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {};
-        if (n == 0)
-            break;
-        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(n)) != 1)
-            return {};
-    }
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest;
-    unsigned int size = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1)
-        return {};
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 15];
-    }
-    return text;
-}
 
 std::string UserName(uid_t uid) {
     passwd entry{};
@@ -126,7 +90,9 @@ private:
             AuditEntry entry = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
-            entry.sha256 = FileSha256(entry.path);
+            // Only a full path names the file the process runs.
+            if (!entry.path.empty() && entry.path[0] == '/')
+                entry.sha256 = FileSha256(entry.path).valueOr({});
             if (entry.user.empty())
                 entry.user = "?";
             Append(m_format(entry) + "\n");

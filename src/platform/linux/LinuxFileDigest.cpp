@@ -1,0 +1,61 @@
+#include "platform/FileDigest.h"
+#include "platform/linux/PosixErrors.h"
+#include "platform/linux/PosixFd.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel::platform {
+
+using linux_backend::PosixError;
+using linux_backend::PosixFd;
+
+Result<std::string> FileSha256(const std::string& path) {
+    if (path.empty())
+        return MakeError(Errc::InvalidArgument, "no file named");
+    // Non-blocking open: a FIFO must not hold the caller until a writer comes.
+    PosixFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.valid())
+        return PosixError("cannot open", path);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return PosixError("cannot read", path);
+    if (!S_ISREG(info.st_mode))
+        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
+
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                    EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
+        return MakeError(Errc::Failed, "SHA-256 is not available");
+    std::array<unsigned char, 65536> buffer;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return PosixError("cannot read", path);
+        if (n == 0)
+            break;
+        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(n)) != 1)
+            return MakeError(Errc::Failed, "SHA-256 failed");
+    }
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest;
+    unsigned int size = 0;
+    if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1)
+        return MakeError(Errc::Failed, "SHA-256 failed");
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(size * 2u);
+    for (unsigned int i = 0; i < size; ++i) {
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 15];
+    }
+    return text;
+}
+
+} // namespace quorvel::platform
