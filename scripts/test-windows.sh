@@ -170,7 +170,8 @@ beats() { cut -d' ' -f2 "$work/beat" 2>/dev/null || echo 0; }
 heartbeat_moves() {
     local first
     first=$(beats)
-    for _ in $(seq 100); do
+    # Up to 30 s: a loaded machine has been seen to take over 10 s to schedule Wine again.
+    for _ in $(seq 300); do
         sleep 0.1
         [[ "$(beats)" != "$first" ]] && return 0
     done
