@@ -11,13 +11,13 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
     -DQUORVEL_SANITIZE=ON -DQUORVEL_BUILD_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
-# Seconds each target runs in CI; a target not named here gets 30.
-declare -A seconds=([pe_fuzzer]=60 [set_db_fuzzer]=10 [procfs_fuzzer]=20 [scan_report_fuzzer]=10)
+# Seconds each target runs in CI (long runs are made by hand); a target not named here gets 20.
+declare -A seconds=([pe_fuzzer]=40 [set_db_fuzzer]=10 [procfs_fuzzer]=15 [scan_report_fuzzer]=10)
 
 for exe in "$build"/bin/*_fuzzer; do
     name=$(basename "$exe")
     [[ -n "${FUZZ_ONLY:-}" && "$name" != "$FUZZ_ONLY" ]] && continue
-    time=${FUZZ_SECONDS:-${seconds[$name]:-30}}
+    time=${FUZZ_SECONDS:-${seconds[$name]:-20}}
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
     seeds=()
