@@ -137,17 +137,34 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
     return PassOutcome::Done;
 }
 
-PassOutcome ProcessGuard::TimerTick() {
+PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
+                                   uint64_t listedAt) {
+    if (listedAt != m_passes)
+        return PassOutcome::Outdated;
+    return TickWith(std::move(entries));
+}
+
+bool ProcessGuard::TimerPassDue() const {
     const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
                        !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
-    if (quiet && m_flags.started && !m_flags.firstSnapshot)
+    return !(quiet && m_flags.started && !m_flags.firstSnapshot);
+}
+
+PassOutcome ProcessGuard::TimerTick() {
+    if (!TimerPassDue())
         return PassOutcome::Skipped;
     return Tick();
 }
 
 PassOutcome ProcessGuard::ExecEventsReady() {
-    if (!m_events)
+    if (!TakeExecEvents())
         return PassOutcome::Skipped;
+    return Tick();
+}
+
+bool ProcessGuard::TakeExecEvents() {
+    if (!m_events)
+        return false;
     auto drained = m_events->Drain();
     for (auto& denied : drained.denied) {
         // Denied inside execve: it never ran, and no snapshot will show it.
@@ -156,9 +173,9 @@ PassOutcome ProcessGuard::ExecEventsReady() {
         Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
-        return PassOutcome::Skipped;
+        return false;
     m_eventSincePass = true;
-    return Tick();
+    return true;
 }
 
 std::string ProcessGuard::EventSourceText() const {
@@ -184,6 +201,7 @@ PassOutcome ProcessGuard::Refresh() {
 }
 
 void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
+    ++m_passes;
     m_counters.processesListed = 0;
     m_table.Clear();
     m_table.Reserve(entries.size());

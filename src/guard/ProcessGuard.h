@@ -53,6 +53,7 @@ enum class PassOutcome {
     Refused,        // another pass (or the exit sequence) is still running
     SnapshotFailed, // the system gave no process list: nothing changed
     Skipped,        // a timer pass with nothing to do: the exec events said so
+    Outdated,       // a listing taken before another pass ran: that pass knows more
 };
 
 // The process guard: snapshots on a timer, decides on each new executable name by the
@@ -91,6 +92,17 @@ public:
     // The exec events' descriptor is readable: takes what they reported (a program they
     // denied at once is logged) and runs one pass for the whole burst.
     PassOutcome ExecEventsReady();
+
+    // The same two with the listing taken elsewhere: whether the timer's pass is due,
+    // whether the events call for one, and the pass over a listing begun when passCount()
+    // was listedAt. A listing begun before another pass ran is older than what the
+    // engine knows: taking it would see a program that pass judged end and start again.
+    bool TimerPassDue() const;
+    bool TakeExecEvents();
+    PassOutcome TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
+                         uint64_t listedAt);
+    // Snapshots taken so far.
+    uint64_t passCount() const { return m_passes; }
     // Which source tells the guard of new programs, for the start line and the log.
     std::string EventSourceText() const;
 
@@ -132,6 +144,7 @@ public:
         return m_flags.running ? "Stop Quorvel" : "Start Quorvel";
     }
     bool passRunning() const { return m_busy; }
+    const Clock& clock() const { return m_clock; }
 
 private:
     PassOutcome TickOver(platform::Result<std::vector<platform::ProcessEntry>> entries);
@@ -168,6 +181,7 @@ private:
     ExecTriage* m_triage = nullptr;
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
+    uint64_t m_passes = 0;
 
     GuardFlags m_flags;
     GuardModes m_modes;

@@ -71,6 +71,32 @@ TEST_F(EventDriven, ADeniedExecIsLoggedAndHoldsStopAtExit) {
     EXPECT_EQ(events.stopped, 1);
 }
 
+// The desktop lists on a thread of its own while exec events run passes of their own.
+TEST_F(EventDriven, AListingBegunBeforeAnEventPassIsNotTaken) {
+    const uint64_t listedAt = rig.guard.passCount();
+    auto early = rig.processes.ListProcesses(); // before the new program started
+    rig.processes.Start("new-one");
+    events.next.passNeeded = true;
+    ASSERT_TRUE(rig.guard.TakeExecEvents());
+    EXPECT_TRUE(rig.guard.TimerPassDue());
+    EXPECT_EQ(rig.guard.TickWith(rig.processes.ListProcesses(), rig.guard.passCount()),
+              PassOutcome::Done);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend new-one"});
+
+    // Taken, the early listing would end new-one and the next pass would hold it again.
+    EXPECT_EQ(rig.guard.TickWith(std::move(early), listedAt), PassOutcome::Outdated);
+    EXPECT_EQ(rig.guard.TickWith(rig.processes.ListProcesses(), rig.guard.passCount()),
+              PassOutcome::Done);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend new-one"});
+}
+
+TEST_F(EventDriven, NothingReportedCallsForNoPassOnceTheEventsAreGone) {
+    events.isLive = false;
+    EXPECT_FALSE(rig.guard.TakeExecEvents());
+    events.next.lost = true;
+    EXPECT_TRUE(rig.guard.TakeExecEvents());
+}
+
 TEST(ExecTriageRules, FollowThePassOrder) {
     FakeTrust trust;
     trust.whitelist = {"good"};
