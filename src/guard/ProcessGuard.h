@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,6 +152,7 @@ private:
     void TakeSnapshot(std::vector<platform::ProcessEntry> entries);
     void CountWindows();
     void HandleNewProcesses();
+    size_t JudgeNewNames(); // the index of the name whose decision ended the pass
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
     void SyncTriage();
@@ -189,7 +191,9 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
-    std::vector<uint8_t> m_pendingExecs; // per current name: held inside execve
+    std::vector<uint32_t> m_pendingExecs;   // per current name: its PID if held inside execve
+    std::set<uint32_t> m_judgedExecs;       // held inside execve and judged by a pass
+    std::vector<uint32_t> m_unreachedExecs; // held inside execve, left by an ended pass
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;
