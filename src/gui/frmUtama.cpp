@@ -368,6 +368,8 @@ void frmUtama::closeEvent(QCloseEvent* event) {
     }
     m_exited = true;
     m_timer->stop();
+    if (m_execNotifier)
+        m_execNotifier->setEnabled(false); // nothing drains the events from here on
     m_tray->setInTray(false);
     for (auto& window : m_windows) {
         if (window)
