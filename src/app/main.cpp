@@ -120,12 +120,13 @@ int main(int argc, char* argv[]) {
     quorvel::gui::frmUtama window(context);
     // A backend of its own for the guard's listings on their thread.
     window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
-    quorvel::platform::ExecEventsOptions eventOptions;
-    for (const QString& mount : parser.values(watchOption))
-        eventOptions.mountPoints.push_back(mount.toStdString());
-    eventOptions.noFanotify = events != "auto";
-    eventOptions.noProcConnector = events == "none";
-    window.useExecEvents(eventOptions);
+    if (events != "none") {
+        quorvel::platform::ExecEventsOptions eventOptions;
+        for (const QString& mount : parser.values(watchOption))
+            eventOptions.mountPoints.push_back(mount.toStdString());
+        eventOptions.noFanotify = events != "auto";
+        window.useExecEvents(eventOptions);
+    }
     QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     FirstPaintReporter reporter;
