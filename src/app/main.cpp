@@ -2,6 +2,7 @@
 #include "gui/MessageBox.h"
 #include "gui/SingleInstance.h"
 #include "gui/frmUtama.h"
+#include "platform/ExecEvents.h"
 #include "platform/Platform.h"
 #include "store/DataFolder.h"
 #include "store/ProgramLayout.h"
@@ -73,7 +74,18 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     const QCommandLineOption dataOption("data", "Use DIR as the Data folder.", "DIR");
     parser.addOption(dataOption);
+    const QCommandLineOption eventsOption(
+        "events", "Where new programs are learnt of: auto, connector or none.", "SOURCE", "auto");
+    parser.addOption(eventsOption);
+    const QCommandLineOption watchOption(
+        "watch", "Hold execs only on the filesystem mounted at MOUNT (repeatable).", "MOUNT");
+    parser.addOption(watchOption);
     parser.process(app);
+    const QString events = parser.value(eventsOption);
+    if (events != "auto" && events != "connector" && events != "none") {
+        std::fprintf(stderr, "quorvel: --events takes auto, connector or none\n");
+        return 2;
+    }
 
     EnableTestAnswers();
 
@@ -108,6 +120,13 @@ int main(int argc, char* argv[]) {
     quorvel::gui::frmUtama window(context);
     // A backend of its own for the guard's listings on their thread.
     window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+    if (events != "none") {
+        quorvel::platform::ExecEventsOptions eventOptions;
+        for (const QString& mount : parser.values(watchOption))
+            eventOptions.mountPoints.push_back(mount.toStdString());
+        eventOptions.noFanotify = events != "auto";
+        window.useExecEvents(eventOptions);
+    }
     QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     FirstPaintReporter reporter;

@@ -10,6 +10,7 @@
 #include "inspect/TimeStamp.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace quorvel::guard {
@@ -120,12 +121,16 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
     if (!entries)
         return PassOutcome::SnapshotFailed;
     struct Settle {
-        platform::ExecEvents* events;
+        ProcessGuard& guard;
         ~Settle() {
-            if (events)
-                events->SettlePending();
+            if (!guard.m_events)
+                return;
+            // What the pass did not reach stays held for the next one, which is due.
+            guard.m_events->SettlePending(guard.m_unreachedExecs);
+            if (!guard.m_unreachedExecs.empty())
+                guard.m_eventSincePass = true;
         }
-    } settle{m_events};
+    } settle{*this};
     if (m_flags.listRefreshPending) {
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
@@ -137,17 +142,34 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
     return PassOutcome::Done;
 }
 
-PassOutcome ProcessGuard::TimerTick() {
+PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
+                                   uint64_t listedAt) {
+    if (listedAt != m_passes)
+        return PassOutcome::Outdated;
+    return TickWith(std::move(entries));
+}
+
+bool ProcessGuard::TimerPassDue() const {
     const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
                        !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
-    if (quiet && m_flags.started && !m_flags.firstSnapshot)
+    return !(quiet && m_flags.started && !m_flags.firstSnapshot);
+}
+
+PassOutcome ProcessGuard::TimerTick() {
+    if (!TimerPassDue())
         return PassOutcome::Skipped;
     return Tick();
 }
 
 PassOutcome ProcessGuard::ExecEventsReady() {
-    if (!m_events)
+    if (!TakeExecEvents())
         return PassOutcome::Skipped;
+    return Tick();
+}
+
+bool ProcessGuard::TakeExecEvents() {
+    if (!m_events)
+        return false;
     auto drained = m_events->Drain();
     for (auto& denied : drained.denied) {
         // Denied inside execve: it never ran, and no snapshot will show it.
@@ -156,9 +178,9 @@ PassOutcome ProcessGuard::ExecEventsReady() {
         Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
-        return PassOutcome::Skipped;
+        return false;
     m_eventSincePass = true;
-    return Tick();
+    return true;
 }
 
 std::string ProcessGuard::EventSourceText() const {
@@ -184,6 +206,7 @@ PassOutcome ProcessGuard::Refresh() {
 }
 
 void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
+    ++m_passes;
     m_counters.processesListed = 0;
     m_table.Clear();
     m_table.Reserve(entries.size());
@@ -193,6 +216,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
 
     m_forkCopies.clear();
     m_pendingExecs.clear();
+    m_unreachedExecs.clear();
     for (auto& entry : entries) {
         ++m_counters.processesListed;
         SnapshotName name;
@@ -218,7 +242,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         record.exeName = name.name;
         const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
-        m_pendingExecs.push_back(entry.execPending ? 1 : 0);
+        m_pendingExecs.push_back(entry.execPending ? entry.pid : 0);
         if (!m_table.StoreHashed(std::move(record), hash) && !m_tableFullReported) {
             // Once per run: beyond the slot range every snapshot would raise it again.
             m_tableFullReported = true;
@@ -231,14 +255,21 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
 
     if (!m_flags.firstSnapshot && m_flags.started) {
         m_comparer.Compare(m_previous, m_current, m_newFlags, m_endedFlags);
-        // Another instance of the name that ended unseen must not hide a new exec.
+        // Another instance of the name that ended unseen must not hide a new exec; one
+        // already judged stays judged while it waits for its answer.
         for (size_t i = 0; i < m_current.size(); ++i) {
-            if (m_pendingExecs[i] != 0)
+            if (m_pendingExecs[i] != 0 && !m_judgedExecs.contains(m_pendingExecs[i]))
                 m_newFlags[i] = 0;
         }
         HandleNewProcesses();
         HandleEndedProcesses();
     }
+    std::set<uint32_t> stillPending;
+    for (const uint32_t pid : m_pendingExecs) {
+        if (pid != 0 && m_judgedExecs.contains(pid))
+            stillPending.insert(pid);
+    }
+    m_judgedExecs.swap(stillPending);
     m_flags.firstSnapshot = false;
 
     m_previous.swap(m_current);
@@ -266,7 +297,19 @@ void ProcessGuard::CountWindows() {
 }
 
 void ProcessGuard::HandleNewProcesses() {
+    const size_t stop = JudgeNewNames();
+    // A decision that ends the pass leaves later names unjudged; an exec held inside
+    // execve among them is not let go unjudged but judged by the next pass.
+    for (size_t j = stop + 1; j < m_current.size(); ++j) {
+        if (m_pendingExecs[j] != 0 && !m_judgedExecs.contains(m_pendingExecs[j]))
+            m_unreachedExecs.push_back(m_pendingExecs[j]);
+    }
+}
+
+size_t ProcessGuard::JudgeNewNames() {
     for (size_t i = 0; i < m_current.size(); ++i) {
+        if (m_pendingExecs[i] != 0)
+            m_judgedExecs.insert(m_pendingExecs[i]);
         if (m_newFlags[i] != 0)
             continue;
         const std::string& name = m_current[i].name;
@@ -296,21 +339,21 @@ void ProcessGuard::HandleNewProcesses() {
         if (m_modes.antiExe()) {
             Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
-            return;
+            return i;
         }
         if (m_trust.MatchesWhitelist(name)) {
             Decide(DecisionKind::Trusted, pid, parent, name, ImagePathOr(pid, name));
-            return;
+            return i;
         }
         if (m_modes.justNotify()) {
             Decide(DecisionKind::Announced, pid, parent, name, ImagePathOr(pid, name));
             m_observer.ShowTrayMessage("WARNING", "New process detected : " + name);
-            return;
+            return i;
         }
         if (m_trust.MatchesBlacklist(name)) {
             Decide(DecisionKind::KilledBlacklisted, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
-            return;
+            return i;
         }
         if (const RememberedAnswer* remembered = m_remembered.Find(name)) {
             const RememberedAnswer answer = *remembered; // the observer may forget it meanwhile
@@ -319,6 +362,7 @@ void ProcessGuard::HandleNewProcesses() {
         }
         HoldProcess(name);
     }
+    return m_current.size();
 }
 
 void ProcessGuard::HoldProcess(std::string_view name) {

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,7 @@ enum class PassOutcome {
     Refused,        // another pass (or the exit sequence) is still running
     SnapshotFailed, // the system gave no process list: nothing changed
     Skipped,        // a timer pass with nothing to do: the exec events said so
+    Outdated,       // a listing taken before another pass ran: that pass knows more
 };
 
 // The process guard: snapshots on a timer, decides on each new executable name by the
@@ -97,6 +99,17 @@ public:
     // The exec events' descriptor is readable: takes what they reported (a program they
     // denied at once is logged) and runs one pass for the whole burst.
     PassOutcome ExecEventsReady();
+
+    // The same two with the listing taken elsewhere: whether the timer's pass is due,
+    // whether the events call for one, and the pass over a listing begun when passCount()
+    // was listedAt. A listing begun before another pass ran is older than what the
+    // engine knows: taking it would see a program that pass judged end and start again.
+    bool TimerPassDue() const;
+    bool TakeExecEvents();
+    PassOutcome TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
+                         uint64_t listedAt);
+    // Snapshots taken so far.
+    uint64_t passCount() const { return m_passes; }
     // Which source tells the guard of new programs, for the start line and the log.
     std::string EventSourceText() const;
 
@@ -143,12 +156,14 @@ public:
         return m_flags.running ? "Stop Quorvel" : "Start Quorvel";
     }
     bool passRunning() const { return m_busy; }
+    const Clock& clock() const { return m_clock; }
 
 private:
     PassOutcome TickOver(platform::Result<std::vector<platform::ProcessEntry>> entries);
     void TakeSnapshot(std::vector<platform::ProcessEntry> entries);
     void CountWindows();
     void HandleNewProcesses();
+    size_t JudgeNewNames(); // the index of the name whose decision ended the pass
     void HandleEndedProcesses();
     void HoldProcess(std::string_view name);
     // Suspends (when asked), counts and logs the designated process, the note after its
@@ -187,6 +202,7 @@ private:
     ExecTriage* m_triage = nullptr;
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
+    uint64_t m_passes = 0;
 
     GuardFlags m_flags;
     GuardModes m_modes;
@@ -194,7 +210,9 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
-    std::vector<uint8_t> m_pendingExecs; // per current name: held inside execve
+    std::vector<uint32_t> m_pendingExecs;   // per current name: its PID if held inside execve
+    std::set<uint32_t> m_judgedExecs;       // held inside execve and judged by a pass
+    std::vector<uint32_t> m_unreachedExecs; // held inside execve, left by an ended pass
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;

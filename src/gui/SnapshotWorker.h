@@ -21,6 +21,9 @@ public:
 
     explicit SnapshotWorker(std::unique_ptr<platform::Processes> processes,
                             QObject* parent = nullptr);
+    // With a backend the caller keeps and also uses on its own thread: it must be safe to
+    // call from two threads (the Linux one is), and outlive this object.
+    explicit SnapshotWorker(platform::Processes& shared, QObject* parent = nullptr);
     ~SnapshotWorker() override;
 
     // Starts a listing unless one is under way; done runs on this object's thread.
@@ -29,7 +32,10 @@ public:
     bool busy() const { return m_busy; }
 
 private:
-    std::unique_ptr<platform::Processes> m_processes;
+    void startThread();
+
+    std::unique_ptr<platform::Processes> m_owned;
+    platform::Processes* m_processes = nullptr;
     QThread m_thread;
     QObject* m_worker = nullptr; // lives on m_thread
     bool m_busy = false;

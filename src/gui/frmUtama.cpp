@@ -1,5 +1,6 @@
 #include "gui/frmUtama.h"
 
+#include "guard/DecisionJson.h"
 #include "guard/ProcessDetails.h"
 #include "gui/AppContext.h"
 #include "gui/AppIcon.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QSocketNotifier>
 #include <QTimer>
 
 namespace quorvel::gui {
@@ -74,6 +76,7 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
           m_data.mainIniPath(),
           store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
       m_clock(clock ? *clock : m_systemClock),
+      m_audit(platform::CreateDecisionAudit(m_data.path(), guard::DecisionJsonLine)),
       m_engine(guard::GuardServices{*context.platform.processes, *context.platform.windows,
                                     *context.platform.shell, m_lists, m_clock,
                                     static_cast<guard::GuardObserver&>(*this)}) {
@@ -99,6 +102,8 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
 
 frmUtama::~frmUtama() {
     m_timer->stop();
+    delete m_execNotifier; // before the descriptor it watches
+    m_execNotifier = nullptr;
     m_snapshots.reset();
     for (auto& [alert, window] : m_alerts) {
         if (window)
@@ -110,15 +115,69 @@ void frmUtama::listOnOwnThread(std::unique_ptr<platform::Processes> processes) {
     m_snapshots = std::make_unique<SnapshotWorker>(std::move(processes));
 }
 
+void frmUtama::useExecEvents(const platform::ExecEventsOptions& options) {
+    m_events = platform::CreateExecEvents(
+        *m_context.platform.processes,
+        [this](const platform::ExecRequest& request) { return m_triage.Judge(request.name); },
+        options);
+    // Held execs are listed by the backend that holds them.
+    if (m_events->source() == platform::ExecSource::Fanotify)
+        m_snapshots = std::make_unique<SnapshotWorker>(*m_context.platform.processes);
+    shareTrust();
+    if (m_events->pollFd() >= 0) {
+        m_execNotifier = new QSocketNotifier(m_events->pollFd(), QSocketNotifier::Read, this);
+        connect(m_execNotifier, &QSocketNotifier::activated, this, &frmUtama::execEventsReady);
+    }
+}
+
+// The events' thread reads the trust lists while this thread edits them: it gets a copy
+// of its own, renewed at each change, and the modes with it.
+void frmUtama::shareTrust() {
+    if (!m_events)
+        return;
+    m_engine.UseExecEvents(m_events.get(), &m_triage, m_lists.FrozenCopy());
+}
+
 void frmUtama::guardTick() {
     if (!m_snapshots) {
-        m_engine.Tick();
+        m_engine.TimerTick();
         return;
     }
-    // A tick that finds the last list still being taken is skipped.
-    m_snapshots->request([this](SnapshotWorker::Listing listing) {
-        if (!m_exited)
-            m_engine.TickWith(std::move(listing));
+    if (m_engine.TimerPassDue())
+        requestPass(false);
+}
+
+void frmUtama::execEventsReady() {
+    if (m_exited)
+        return;
+    if (!m_snapshots) {
+        m_engine.ExecEventsReady();
+        return;
+    }
+    if (m_engine.TakeExecEvents())
+        requestPass(true);
+}
+
+// One listing at a time, and none while a pass runs: each pass then lets go only of the
+// held execs its own listing saw. A timer tick that finds a listing under way is
+// skipped; an exec is served by another listing once this one is done.
+void frmUtama::requestPass(bool again) {
+    if (m_exited)
+        return;
+    if (m_engine.passRunning() || m_snapshots->busy()) {
+        m_passWanted = m_passWanted || again;
+        return;
+    }
+    m_passWanted = false;
+    const uint64_t listedAt = m_engine.passCount();
+    m_snapshots->request([this, listedAt](SnapshotWorker::Listing listing) {
+        if (m_exited)
+            return;
+        const auto outcome = m_engine.TickWith(std::move(listing), listedAt);
+        if (outcome == guard::PassOutcome::Outdated || outcome == guard::PassOutcome::Refused)
+            m_passWanted = true;
+        if (m_passWanted)
+            requestPass(true);
     });
 }
 
@@ -197,6 +256,7 @@ void frmUtama::StartUp() {
 
     m_engine.SetIntervalText(ui->txtProcRef->text().toStdString());
     m_engine.StartUp(); // guard flags, the first snapshot (judging nothing) and Start
+    ui->Loglist->addItem(Q("New programs by " + m_engine.EventSourceText()));
 
     showTrustCounts();
     CountersChanged();
@@ -213,6 +273,7 @@ void frmUtama::OfferFirstStartTrust() {
     const bool yes = MessageBox::question(this, store::FirstStartTrust::kTitle,
                                           Q(store::FirstStartTrust::QuestionText(names)));
     const auto message = offer.Answer(yes, m_lists.whitelist(), names);
+    shareTrust();
     showTrustList(m_lists.whitelist(), ui->List3);
     showTrustCounts();
     if (message)
@@ -331,6 +392,8 @@ void frmUtama::closeEvent(QCloseEvent* event) {
     }
     m_exited = true;
     m_timer->stop();
+    if (m_execNotifier)
+        m_execNotifier->setEnabled(false); // nothing drains the events from here on
     m_tray->setInTray(false);
     for (auto& window : m_windows) {
         if (window)
@@ -445,6 +508,20 @@ void frmUtama::ProcessPendingEvents() {
     QCoreApplication::processEvents();
 }
 
+void frmUtama::DecisionMade(const guard::GuardDecision& decision) {
+    if (!m_audit)
+        return;
+    platform::AuditEntry entry;
+    entry.time = m_engine.clock().now();
+    entry.action = std::string(guard::DecisionText(decision.kind));
+    entry.pid = decision.pid;
+    entry.parentPid = decision.parentPid;
+    entry.name = decision.name;
+    entry.path = decision.path;
+    entry.source = m_engine.EventSourceText();
+    m_audit->Record(std::move(entry));
+}
+
 // ---- trust lists ------------------------------------------------------------------------
 
 void frmUtama::showTrustList(store::TrustList& list, QListWidget* view) {
@@ -462,6 +539,7 @@ void frmUtama::showTrustCounts() {
 
 void frmUtama::addToList(store::TrustList& list, QListWidget* view, const QString& text) {
     const store::Message message = list.AddToListAndSave(text.toStdString());
+    shareTrust();
     showTrustList(list, view);
     MessageBox::show(this, message);
     showTrustCounts();
@@ -470,7 +548,9 @@ void frmUtama::addToList(store::TrustList& list, QListWidget* view, const QStrin
 void frmUtama::removeFromList(store::TrustList& list, QListWidget* view) {
     const QListWidgetItem* selected = view->currentItem();
     const std::string text = selected ? selected->text().toStdString() : std::string();
-    MessageBox::show(this, list.RemoveFromList(text));
+    const store::Message message = list.RemoveFromList(text);
+    shareTrust();
+    MessageBox::show(this, message);
     showTrustCounts();
 }
 
@@ -485,6 +565,7 @@ void frmUtama::showSettings() {
     modes.SetChkjustwarnme(0);
     modes.SetChkjustwarnme(m_settings.value(store::SettingKey::JustNotify));
     modes.SetChkauto(m_settings.value(store::SettingKey::AntiExe));
+    shareTrust();
 }
 
 void frmUtama::showSettingsLabels() {

@@ -6,8 +6,11 @@
 #include "guard/ProcessGuard.h"
 #pragma pop_macro("slots")
 
+#include "guard/ExecTriage.h"
 #include "guard/GuardObserver.h"
 #include "guard/SystemClock.h"
+#include "platform/DecisionAudit.h"
+#include "platform/ExecEvents.h"
 #include "store/DataFolder.h"
 #include "store/Settings.h"
 #include "store/TrustLists.h"
@@ -23,6 +26,7 @@ class QTimer;
 class QCheckBox;
 class QListWidget;
 class QLabel;
+class QSocketNotifier;
 
 namespace Ui {
 class frmUtama;
@@ -59,6 +63,9 @@ public:
     // From now on the guard timer's process lists are taken on a thread of their own,
     // with this backend; the decisions stay on this thread.
     void listOnOwnThread(std::unique_ptr<platform::Processes> processes);
+    // Before StartUp: new programs from the system's exec events (the best source this
+    // process may open), the timer staying as the backstop.
+    void useExecEvents(const platform::ExecEventsOptions& options);
 
     guard::ProcessGuard& engine() { return m_engine; }
     store::TrustLists& lists() { return m_lists; }
@@ -103,8 +110,12 @@ private:
     void RememberedAnswersChanged() override;
     void TrustListsChanged() override;
     void ProcessPendingEvents() override;
+    void DecisionMade(const guard::GuardDecision& decision) override;
 
     void guardTick();
+    void execEventsReady();
+    void requestPass(bool again);
+    void shareTrust();
     void connectControls();
     void buildTray();
     void showPanel(QWidget* panel);
@@ -135,7 +146,14 @@ private:
     store::Settings m_settings;
     guard::SystemClock m_systemClock;
     const guard::Clock& m_clock;
+    std::unique_ptr<platform::DecisionAudit> m_audit;
+    // Declared before the engine, so that they go after it: the engine, then the events,
+    // then the triage whose rules the events' thread reads.
+    guard::ExecTriage m_triage;
+    std::unique_ptr<platform::ExecEvents> m_events;
     guard::ProcessGuard m_engine;
+    QSocketNotifier* m_execNotifier = nullptr;
+    bool m_passWanted = false; // an exec came while a listing or a pass was under way
     QTimer* m_timer = nullptr;
     std::unique_ptr<SnapshotWorker> m_snapshots;
     cSysTray* m_tray = nullptr;

@@ -72,8 +72,9 @@ public:
     virtual bool live() const = 0;
     virtual bool reportsExits() const = 0;
 
-    // After a pass: held execs that the pass saw and did not suspend go on.
-    virtual void SettlePending() = 0;
+    // After a pass: held execs that the pass saw and did not suspend go on, except
+    // unjudged ones, which stay held for the next pass.
+    virtual void SettlePending(const std::vector<uint32_t>& unjudged) = 0;
     // Before the guard lets go: execs still held become stopped processes (resumable
     // like any other hold), and no new exec is held.
     virtual void StopHolding() = 0;
@@ -92,7 +93,7 @@ public:
     bool Wait(std::chrono::milliseconds) override { return false; }
     bool live() const override { return false; }
     bool reportsExits() const override { return false; }
-    void SettlePending() override {}
+    void SettlePending(const std::vector<uint32_t>&) override {}
     void StopHolding() override {}
 
 private:

@@ -15,13 +15,17 @@ public:
     bool Wait(std::chrono::milliseconds) override { return false; }
     bool live() const override { return isLive; }
     bool reportsExits() const override { return exits; }
-    void SettlePending() override { ++settled; }
+    void SettlePending(const std::vector<uint32_t>& unjudged) override {
+        ++settled;
+        keptUnjudged = unjudged;
+    }
     void StopHolding() override { ++stopped; }
 
     platform::ExecDrain next;
     bool isLive = true;
     bool exits = true;
     int settled = 0;
+    std::vector<uint32_t> keptUnjudged;
     int stopped = 0;
 };
 
@@ -69,6 +73,61 @@ TEST_F(EventDriven, ADeniedExecIsLoggedAndHoldsStopAtExit) {
     EXPECT_EQ(rig.observer.decisions[0].parentPid, 1u);
     EXPECT_TRUE(rig.guard.ExitSequence());
     EXPECT_EQ(events.stopped, 1);
+}
+
+// The desktop lists on a thread of its own while exec events run passes of their own.
+TEST_F(EventDriven, AListingBegunBeforeAnEventPassIsNotTaken) {
+    const uint64_t listedAt = rig.guard.passCount();
+    auto early = rig.processes.ListProcesses(); // before the new program started
+    rig.processes.Start("new-one");
+    events.next.passNeeded = true;
+    ASSERT_TRUE(rig.guard.TakeExecEvents());
+    EXPECT_TRUE(rig.guard.TimerPassDue());
+    EXPECT_EQ(rig.guard.TickWith(rig.processes.ListProcesses(), rig.guard.passCount()),
+              PassOutcome::Done);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend new-one"});
+
+    // Taken, the early listing would end new-one and the next pass would hold it again.
+    EXPECT_EQ(rig.guard.TickWith(std::move(early), listedAt), PassOutcome::Outdated);
+    EXPECT_EQ(rig.guard.TickWith(rig.processes.ListProcesses(), rig.guard.passCount()),
+              PassOutcome::Done);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend new-one"});
+}
+
+TEST_F(EventDriven, NothingReportedCallsForNoPassOnceTheEventsAreGone) {
+    events.isLive = false;
+    EXPECT_FALSE(rig.guard.TakeExecEvents());
+    events.next.lost = true;
+    EXPECT_TRUE(rig.guard.TakeExecEvents());
+}
+
+// Passes go on while its alert is open: each would hold it again, and Allow would then
+// leave it held.
+TEST_F(EventDriven, AnExecHeldInsideExecveIsJudgedOnce) {
+    const uint32_t pid = rig.processes.Start("tool");
+    rig.processes.MarkExecPending(pid);
+    for (int pass = 0; pass < 3; ++pass)
+        rig.guard.Tick();
+    EXPECT_EQ(rig.processes.suspendCount[pid], 1);
+    ASSERT_EQ(rig.observer.alerts.size(), 1u);
+    rig.observer.alerts[0]->Allow();
+    EXPECT_EQ(rig.processes.suspendCount[pid], 0);
+}
+
+// A trusted name ends the pass; an exec held behind it is not let go unjudged.
+TEST_F(EventDriven, AnExecThePassDidNotReachStaysHeldForTheNext) {
+    rig.trust.whitelist = {"editor"};
+    rig.processes.Start("editor");
+    const uint32_t pid = rig.processes.Start("tool");
+    rig.processes.MarkExecPending(pid);
+    rig.guard.Tick();
+    EXPECT_TRUE(rig.processes.calls.empty());
+    EXPECT_EQ(events.keptUnjudged, std::vector<uint32_t>{pid});
+    EXPECT_TRUE(rig.guard.TimerPassDue());
+
+    rig.guard.Tick();
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend tool"});
+    EXPECT_TRUE(events.keptUnjudged.empty());
 }
 
 TEST(ExecTriageRules, FollowThePassOrder) {

@@ -180,8 +180,10 @@ private slots:
         QVERIFY(allowedWindow->isVisible());
         QCOMPARE(&allowedWindow->alert(), allowed.get());
         QCOMPARE(rig.text("lbltotaldetect"), QString("1"));
-        QCOMPARE(rig.items("Loglist").size(), 1);
-        QVERIFY(rig.items("Loglist").at(0).endsWith(" - /opt/a.exe"));
+        // The first line names where the guard learns of new programs.
+        QCOMPARE(rig.items("Loglist").size(), 2);
+        QCOMPARE(rig.items("Loglist").at(0), QString("New programs by timer only"));
+        QVERIFY(rig.items("Loglist").at(1).endsWith(" - /opt/a.exe"));
         allowed->Allow();
         settle();
         QVERIFY(!allowedWindow);
@@ -206,7 +208,7 @@ private slots:
         QCOMPARE(rig.text("Label41"), QString("1"));
         QCOMPARE(rig.text("lbltotaldetect"), QString("3"));
         QCOMPARE(rig.window->findChildren<frmAlert*>().size(), 0);
-        QCOMPARE(rig.items("Loglist").size(), 3);
+        QCOMPARE(rig.items("Loglist").size(), 4);
     }
 
     void justNotifyShowsThePopup() {

@@ -215,9 +215,9 @@ bool LinuxExecEvents::Wait(std::chrono::milliseconds timeout) {
     return rc > 0;
 }
 
-void LinuxExecEvents::SettlePending() {
+void LinuxExecEvents::SettlePending(const std::vector<uint32_t>& unjudged) {
     if (m_pending)
-        m_pending->AllowSeenUnheld();
+        m_pending->AllowSeenUnheld(unjudged);
 }
 
 void LinuxExecEvents::StopHolding() {

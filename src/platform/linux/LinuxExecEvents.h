@@ -36,7 +36,7 @@ public:
     bool Wait(std::chrono::milliseconds timeout) override;
     bool live() const override { return m_live.load(); }
     bool reportsExits() const override { return m_connector.valid(); }
-    void SettlePending() override;
+    void SettlePending(const std::vector<uint32_t>& unjudged) override;
     void StopHolding() override;
 
 private:

@@ -1,5 +1,6 @@
 #include "platform/linux/PendingExecs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <sys/fanotify.h>
@@ -88,10 +89,13 @@ bool PendingExecs::Deny(uint32_t pid) {
     return true;
 }
 
-void PendingExecs::AllowSeenUnheld() {
+void PendingExecs::AllowSeenUnheld(const std::vector<uint32_t>& unjudged) {
     std::lock_guard lock(m_mutex);
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->second.seen && !it->second.held) {
+        if (std::find(unjudged.begin(), unjudged.end(), it->first) != unjudged.end()) {
+            it->second.seen = false;
+            ++it;
+        } else if (it->second.seen && !it->second.held) {
             Answer(it->first, it->second, true);
             it = m_entries.erase(it);
         } else {

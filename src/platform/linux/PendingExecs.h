@@ -35,8 +35,9 @@ public:
     bool Allow(uint32_t pid);
     // KillProcess: the exec fails; the caller kills the process.
     bool Deny(uint32_t pid);
-    // After a pass: what the snapshot saw and nobody held goes on.
-    void AllowSeenUnheld();
+    // After a pass: what the snapshot saw and nobody held goes on; unjudged ones stay,
+    // unseen again, for the next pass.
+    void AllowSeenUnheld(const std::vector<uint32_t>& unjudged = {});
     // Execs still held are stopped (SIGSTOP, then allowed: they stop before their first
     // instruction); the rest go on; nothing is held from now on. Returns the stopped PIDs.
     std::vector<uint32_t> StopAll();

@@ -7,6 +7,7 @@
 #include "gui/frmAlert.h"
 #include "gui/frmUtama.h"
 #include "gui/support/MainWindowRig.h"
+#include "platform/ExecEvents.h"
 #include "platform/Platform.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,11 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <sys/mount.h>
+#include <thread>
+#include <unistd.h>
 
 using quorvel::guard::testing::ChildProcess;
 using quorvel::gui::frmAlert;
@@ -30,6 +36,76 @@ bool InGuardNamespace() {
     if (!environ.open(QIODevice::ReadOnly))
         return false;
     return environ.readAll().split('\0').contains("QUORVEL_PID_NAMESPACE=1");
+}
+
+namespace fs = std::filesystem;
+
+// A tmpfs in the test's own mount namespace: the only filesystem whose execs the desktop
+// holds. `maker` and `trusted` create the file they are given as their first act.
+class ExecMount {
+public:
+    ExecMount() {
+        char pattern[] = "/tmp/quorvel-desktop-exec-XXXXXX";
+        if (!::mkdtemp(pattern))
+            return;
+        path = pattern;
+        if (::mount("tmpfs", pattern, "tmpfs", 0, "size=16m") != 0)
+            return;
+        mounted = true;
+        for (const char* name : {"maker", "trusted"}) {
+            fs::copy_file("/usr/bin/touch", path / name);
+            fs::permissions(path / name,
+                            fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        }
+    }
+    ~ExecMount() {
+        if (mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+        if (!path.empty())
+            fs::remove_all(path);
+    }
+    fs::path path;
+    bool mounted = false;
+};
+
+// A shell that runs `program file` once the test writes a line to it: the program is
+// then the shell's child, not the guard's (the guard never holds what it starts itself).
+class GatedShell {
+public:
+    GatedShell(const fs::path& program, const fs::path& file) {
+        int gate[2] = {-1, -1};
+        if (::pipe(gate) != 0)
+            return;
+        shell = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"/bin/sh", "-c",
+                                     "read go; " + program.string() + " " + file.string()},
+            gate[0]);
+        ::close(gate[0]);
+        m_gate = gate[1];
+    }
+    ~GatedShell() {
+        if (m_gate >= 0)
+            ::close(m_gate);
+    }
+    void open() {
+        if (::write(m_gate, "\n", 1) != 1)
+            qWarning("the gate did not open");
+        ::close(m_gate);
+        m_gate = -1;
+    }
+    std::unique_ptr<ChildProcess> shell;
+
+private:
+    int m_gate = -1;
+};
+
+bool Listed(const quorvel::guard::ProcessGuard& engine, int pid) {
+    const auto& table = engine.table();
+    for (size_t slot = 0; slot < table.size(); ++slot) {
+        if (table[slot].th32ProcessID == static_cast<uint32_t>(pid))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -115,6 +191,72 @@ private slots:
 
         allowed.KillAndReap();
         blocked.KillAndReap();
+    }
+
+    // With exec events the desktop holds an unknown program before its first instruction,
+    // and lets a whitelisted one go on while the window's thread is busy.
+    void execEventsHoldBeforeTheFirstInstruction() {
+        ExecMount mount;
+        QVERIFY(mount.mounted);
+        QTemporaryDir data;
+        {
+            std::ofstream list(data.filePath("whitelist.db").toStdString(), std::ios::binary);
+            list << "kenal|dash bash trusted\r\n";
+        }
+        auto platform = quorvel::platform::CreateNativePlatform();
+        quorvel::gui::AppContext context{platform, data.path().toStdString(),
+                                         data.path().toStdString()};
+        quorvel::gui::frmUtama window(context);
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+        quorvel::platform::ExecEventsOptions options;
+        options.mountPoints = {mount.path.string()};
+        options.noProcConnector = true;
+        window.useExecEvents(options);
+        window.StartUp();
+        window.show();
+        auto& engine = window.engine();
+        const QString source = QString::fromStdString(engine.EventSourceText());
+        if (!source.contains("fanotify"))
+            QSKIP(qPrintable("no fanotify here: " + source));
+        auto* log = window.findChild<QListWidget*>("Loglist");
+        QVERIFY(!log->findItems("New programs by " + source, Qt::MatchExactly).isEmpty());
+
+        // The events' own thread answers a whitelisted exec: this thread sleeps meanwhile.
+        const fs::path trustedMade = mount.path / "trusted-made";
+        GatedShell trusted(mount.path / "trusted", trustedMade);
+        QTRY_VERIFY_WITH_TIMEOUT(Listed(engine, trusted.shell->pid()), 10 * kSeconds);
+        trusted.open();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!fs::exists(trustedMade) && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(10));
+        QVERIFY(fs::exists(trustedMade));
+        QCOMPARE(trusted.shell->WaitForExit(milliseconds(10 * kSeconds)), 0);
+
+        // An unknown one has not run while its alert is open, and runs after Allow.
+        const fs::path made = mount.path / "made";
+        GatedShell unknown(mount.path / "maker", made);
+        QTRY_VERIFY_WITH_TIMEOUT(Listed(engine, unknown.shell->pid()), 10 * kSeconds);
+        unknown.open();
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.openAlerts().empty(), 10 * kSeconds);
+        auto alert = engine.openAlerts().front();
+        QCOMPARE(alert->info().name, std::string("maker"));
+        QCOMPARE(alert->info().path, (mount.path / "maker").string());
+        frmAlert* alertWindow = window.alertWindow(*alert);
+        QVERIFY(alertWindow);
+        QTRY_VERIFY(alertWindow->isVisible());
+        QTest::qWait(300); // long enough for a program let go too early to make its file
+        QVERIFY(!fs::exists(made));
+        if (auto* allow = alertWindow->findChild<QAbstractButton*>("uc7Allow"))
+            QTest::mouseClick(allow, Qt::LeftButton);
+        else
+            alert->Allow();
+        QVERIFY(alert->answered());
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(made), 10 * kSeconds);
+        QCOMPARE(unknown.shell->WaitForExit(milliseconds(10 * kSeconds)), 0);
+
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QVERIFY(window.close());
+        QVERIFY(window.exited());
     }
 };
 
