@@ -1,13 +1,13 @@
 #include "platform/FileDigest.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
+#include "platform/linux/PosixReadFile.h"
 
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <openssl/evp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvel::platform {
@@ -16,17 +16,12 @@ using linux_backend::PosixError;
 using linux_backend::PosixFd;
 
 Result<std::string> FileSha256(const std::string& path) {
-    if (path.empty())
-        return MakeError(Errc::InvalidArgument, "no file named");
-    // Non-blocking open: a FIFO must not hold the caller until a writer comes.
-    PosixFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.valid())
-        return PosixError("cannot open", path);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return PosixError("cannot read", path);
-    if (!S_ISREG(info.st_mode))
-        return MakeError(Errc::InvalidArgument, path + " is not a regular file");
+    // Non-blocking open of regular files only: a FIFO must not hold the caller until a
+    // writer comes.
+    auto opened = linux_backend::OpenRegularFile(path, O_RDONLY | O_NOCTTY);
+    if (!opened)
+        return opened.error();
+    const PosixFd& fd = opened.value();
 
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
                                                                     EVP_MD_CTX_free);
