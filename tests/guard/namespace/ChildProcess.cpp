@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -159,6 +160,15 @@ void PseudoTerminal::Type(char key) const {
 bool InOwnPidNamespace() {
     const char* marker = std::getenv("QUORVEL_PID_NAMESPACE");
     return marker != nullptr && std::string(marker) == "1" && getpid() == 1;
+}
+
+std::filesystem::path FreshFolderForTest(const std::string& prefix) {
+    const auto folder =
+        std::filesystem::temp_directory_path() /
+        (prefix + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
 }
 
 } // namespace quorvel::guard::testing

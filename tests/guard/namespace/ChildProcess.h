@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,9 @@ private:
     int m_controller = -1;
     int m_terminal = -1;
 };
+
+// An empty folder in the temporary folder, named prefix + "-" + the running test's name.
+std::filesystem::path FreshFolderForTest(const std::string& prefix);
 
 // True when this process is PID 1 of the PID namespace scripts/guard-in-namespace.sh made.
 bool InOwnPidNamespace();

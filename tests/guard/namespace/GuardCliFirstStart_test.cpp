@@ -27,11 +27,7 @@ protected:
         if (!InOwnPidNamespace())
             GTEST_SKIP() << "needs its own PID namespace: run it through "
                             "scripts/guard-in-namespace.sh";
-        data = fs::temp_directory_path() /
-               ("quorvel-first-start-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(data);
-        fs::create_directories(data);
+        data = FreshFolderForTest("quorvel-first-start");
     }
     void TearDown() override {
         if (!data.empty())
