@@ -4,7 +4,7 @@
 
 namespace quorvel::guard {
 
-ScreenPoint AlertPosition(const ScreenArea& area, int alertWidth, int alertHeight, int place) {
+ScreenPoint AlertPosition(const WorkArea& area, int alertWidth, int alertHeight, int place) {
     const int x0 = area.x + std::max(0, (area.width - alertWidth) / 2);
     const int y0 = area.y + std::max(0, (area.height - alertHeight) / 2);
     // Steps that still keep the whole alert inside the area.

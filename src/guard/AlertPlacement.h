@@ -4,7 +4,8 @@
 
 namespace quorvel::guard {
 
-struct ScreenArea {
+// The part of a screen windows may cover (panels left out), in pixels.
+struct WorkArea {
     int x = 0;
     int y = 0;
     int width = 0;
@@ -27,7 +28,7 @@ inline constexpr int kAlertRoundShift = 8;
 // within the screen's free area: the first centred, each next one a step down and to the
 // right; a place that would leave the area starts the stack again from the centre, a
 // little aside, so no two of the first rounds cover each other whole.
-ScreenPoint AlertPosition(const ScreenArea& area, int alertWidth, int alertHeight, int place);
+ScreenPoint AlertPosition(const WorkArea& area, int alertWidth, int alertHeight, int place);
 
 // The stack places of the open alerts. A new alert takes the lowest free place, so an
 // answered alert's place is taken again and the stack stays where it was.

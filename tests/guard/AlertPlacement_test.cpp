@@ -7,7 +7,7 @@
 namespace quorvel::guard {
 namespace {
 
-constexpr ScreenArea kScreen{0, 0, 1280, 800};
+constexpr WorkArea kScreen{0, 0, 1280, 800};
 constexpr int kWidth = 420;
 constexpr int kHeight = 330;
 
@@ -15,15 +15,14 @@ TEST(AlertPlacement, TheFirstIsCentredAndEachNextOneStepDownAndRight) {
     EXPECT_EQ(AlertPosition(kScreen, kWidth, kHeight, 0), (ScreenPoint{430, 235}));
     EXPECT_EQ(AlertPosition(kScreen, kWidth, kHeight, 1),
               (ScreenPoint{430 + kAlertStackStep, 235 + kAlertStackStep}));
-    EXPECT_EQ(AlertPosition(ScreenArea{1280, 20, 1280, 800}, kWidth, kHeight, 0),
+    EXPECT_EQ(AlertPosition(WorkArea{1280, 20, 1280, 800}, kWidth, kHeight, 0),
               (ScreenPoint{1710, 255}))
         << "a second screen's area, below a panel";
 }
 
 // However many alerts are open, each lies inside the area and none covers another whole.
 TEST(AlertPlacement, ManyAlertsStayInsideTheAreaAndApart) {
-    for (const ScreenArea area :
-         {kScreen, ScreenArea{0, 0, 800, 600}, ScreenArea{0, 0, 400, 300}}) {
+    for (const WorkArea area : {kScreen, WorkArea{0, 0, 800, 600}, WorkArea{0, 0, 400, 300}}) {
         std::set<std::pair<int, int>> corners;
         for (int place = 0; place < 32; ++place) {
             const ScreenPoint p = AlertPosition(area, kWidth, kHeight, place);
