@@ -1,17 +1,26 @@
 // The desktop program end to end: the real Linux platform, a real X server with a real
 // notification area, and real child processes, as PID 1 of a PID namespace of its own.
+#include "access/Password.h"
+#include "guard/AlertPlacement.h"
 #include "guard/namespace/ChildProcess.h"
 #include "gui/AppContext.h"
 #include "gui/MessageBox.h"
 #include "gui/cSysTray.h"
+#include "gui/e2e/RealInput.h"
 #include "gui/frmAlert.h"
+#include "gui/frmLogin.h"
 #include "gui/frmUtama.h"
 #include "gui/support/MainWindowRig.h"
 #include "platform/ExecEvents.h"
 #include "platform/Platform.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +33,9 @@
 using quorvel::guard::testing::ChildProcess;
 using quorvel::gui::frmAlert;
 using quorvel::gui::MessageBox;
+using quorvel::gui::testing::ClickAt;
+using quorvel::gui::testing::Viewable;
+using quorvel::gui::testing::WindowManagerRunning;
 using std::chrono::milliseconds;
 
 namespace {
@@ -106,6 +118,23 @@ bool Listed(const quorvel::guard::ProcessGuard& engine, int pid) {
             return true;
     }
     return false;
+}
+
+// The programs a test runs beside the desktop (xwininfo, xprop, xmessage) are trusted, so
+// that the guard lets them run.
+void TrustTheTestsTools(const QTemporaryDir& data) {
+    std::ofstream list(data.filePath("whitelist.db").toStdString(), std::ios::binary);
+    list << "kenal|xwininfo xprop xmessage\r\n";
+}
+
+QPoint CentreOf(const QWidget* widget) {
+    return widget->mapToGlobal(widget->rect().center());
+}
+
+// A real click in the middle of a control.
+bool Click(const QWidget* widget) {
+    const QPoint at = CentreOf(widget);
+    return ClickAt(at.x(), at.y());
 }
 
 } // namespace
@@ -191,6 +220,151 @@ private slots:
 
         allowed.KillAndReap();
         blocked.KillAndReap();
+    }
+
+    // With a window manager: while the password prompt is open, the main window is not on
+    // the screen, and real clicks where its controls were reach nothing of it. Cancel
+    // leaves nothing on the screen; the right password brings the window back.
+    void theLoginLocksTheWindowAgainstRealClicks() {
+        if (!WindowManagerRunning())
+            QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10 * kSeconds);
+        QTemporaryDir data;
+        TrustTheTestsTools(data);
+        {
+            std::ofstream password(data.filePath("set.db").toStdString(), std::ios::binary);
+            password << quorvel::access::EncodePassword("Pelor") << "\r\n";
+        }
+        auto platform = quorvel::platform::CreateNativePlatform();
+        quorvel::gui::AppContext context{platform, data.path().toStdString(),
+                                         data.path().toStdString()};
+        quorvel::gui::frmUtama window(context);
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+        window.StartUp();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const uint64_t mainWindow = window.winId();
+        QTRY_VERIFY(Viewable(mainWindow));
+        auto* panels = window.findChild<QStackedWidget*>("stkPanels");
+        QWidget* shownPanel = panels->currentWidget();
+        std::vector<QPoint> buttons;
+        for (int i = 0; i < quorvel::gui::frmUtama::kNavigationButtons; ++i)
+            buttons.push_back(
+                CentreOf(window.findChild<QPushButton*>(QString("cmdbutton_%1").arg(i))));
+
+        window.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY_WITH_TIMEOUT(window.tray().InTray() && !window.isVisible(), 5 * kSeconds);
+        window.mnutray().actions().first()->trigger(); // "&Open Window"
+        quorvel::gui::frmLogin* login = window.login();
+        QVERIFY(login);
+        QVERIFY(QTest::qWaitForWindowExposed(login));
+        QTRY_VERIFY(Viewable(login->winId()));
+        QTest::qWait(300);
+        QVERIFY2(!Viewable(mainWindow), "the main window is on the screen behind the prompt");
+
+        const QRect prompt = login->frameGeometry().adjusted(-8, -30, 8, 8);
+        int clicks = 0;
+        for (const QPoint& at : buttons) {
+            if (prompt.contains(at))
+                continue;
+            QVERIFY(ClickAt(at.x(), at.y()));
+            ++clicks;
+            QTest::qWait(100);
+        }
+        QVERIFY(clicks > 0);
+        QTest::qWait(500);
+        QVERIFY(!Viewable(mainWindow));
+        QCOMPARE(panels->currentWidget(), shownPanel);
+        for (int i = 0; i < quorvel::gui::frmUtama::kNavigationButtons; ++i)
+            QCOMPARE(window.openedWindow(i), nullptr);
+        QVERIFY(login->isVisible());
+
+        QVERIFY(Click(login->findChild<QPushButton*>("cmdCancel")));
+        QTRY_VERIFY(!login->isVisible());
+        QTest::qWait(300);
+        QVERIFY(!Viewable(mainWindow));
+        QVERIFY(!Viewable(login->winId()));
+        QVERIFY(window.tray().InTray());
+
+        window.openFromTray();
+        QTRY_VERIFY(Viewable(login->winId()));
+        login->findChild<QLineEdit*>("txtPassword")->setText("Pelor");
+        QVERIFY(Click(login->findChild<QPushButton*>("cmd_login")));
+        QTRY_VERIFY_WITH_TIMEOUT(Viewable(mainWindow), 5 * kSeconds);
+        QVERIFY(!login->isVisible());
+        QVERIFY(!window.tray().InTray());
+
+        QVERIFY(window.close());
+        QVERIFY(window.exited());
+    }
+
+    // With a window manager: clearing the desktop before an alert minimises another
+    // program's window but none of ours; two alerts stand stacked apart, and a Block
+    // (which clears the desktop again) leaves the other alert on the screen.
+    void clearingTheDesktopLeavesTheAlertsOnTheScreen() {
+        if (!WindowManagerRunning())
+            QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
+        QTemporaryDir data;
+        TrustTheTestsTools(data);
+        auto platform = quorvel::platform::CreateNativePlatform();
+        quorvel::gui::AppContext context{platform, data.path().toStdString(),
+                                         data.path().toStdString()};
+        quorvel::gui::frmUtama window(context);
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+        window.StartUp();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto& engine = window.engine();
+
+        QProcess other;
+        other.start("xmessage", {"-geometry", "+20+20", "another program"});
+        QVERIFY(other.waitForStarted());
+        uint64_t otherWindow = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                auto listed = platform.windows->ListTopLevelWindows();
+                if (!listed)
+                    return false;
+                for (const auto& w : listed.value()) {
+                    if (w.title == "xmessage" && w.onScreen)
+                        otherWindow = w.id;
+                }
+                return otherWindow != 0;
+            }(),
+            10 * kSeconds);
+
+        ChildProcess first({"/bin/sleep", "300"});
+        QTRY_VERIFY_WITH_TIMEOUT(engine.openAlerts().size() == 1, 10 * kSeconds);
+        ChildProcess second({"/usr/bin/tail", "-f", "/dev/null"});
+        QTRY_VERIFY_WITH_TIMEOUT(engine.openAlerts().size() == 2, 10 * kSeconds);
+        auto firstAlert = engine.openAlerts()[0];
+        auto secondAlert = engine.openAlerts()[1];
+        frmAlert* firstWindow = window.alertWindow(*firstAlert);
+        frmAlert* secondWindow = window.alertWindow(*secondAlert);
+        QVERIFY(firstWindow && secondWindow);
+        QTRY_VERIFY(Viewable(firstWindow->winId()) && Viewable(secondWindow->winId()));
+        QTRY_VERIFY_WITH_TIMEOUT(!Viewable(otherWindow), 5 * kSeconds);
+        QVERIFY(Viewable(window.winId()));
+        const QPoint apart =
+            secondWindow->frameGeometry().topLeft() - firstWindow->frameGeometry().topLeft();
+        QCOMPARE(apart, QPoint(quorvel::guard::kAlertStackStep, quorvel::guard::kAlertStackStep));
+
+        // A real click on the second alert's Block: the desktop is cleared again.
+        QVERIFY(Click(secondWindow->findChild<QPushButton*>("uc7Block")));
+        QTRY_VERIFY_WITH_TIMEOUT(secondAlert->answered(), 5 * kSeconds);
+        QTest::qWait(500);
+        QVERIFY(!firstAlert->answered());
+        QVERIFY(Viewable(firstWindow->winId()));
+        QVERIFY(Click(firstWindow->findChild<QPushButton*>("uc7Allow")));
+        QTRY_VERIFY_WITH_TIMEOUT(firstAlert->answered(), 5 * kSeconds);
+
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QVERIFY(window.close());
+        QVERIFY(window.exited());
+        first.KillAndReap();
+        second.KillAndReap();
+        other.kill(); // by the PID QProcess holds
+        other.waitForFinished();
     }
 
     // With exec events the desktop holds an unknown program before its first instruction,
