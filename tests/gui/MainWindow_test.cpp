@@ -702,8 +702,12 @@ private slots:
         QTimer::singleShot(50, [&] {
             QWidget* box = QApplication::activeModalWidget();
             boxWasOpen = box != nullptr;
-            if (window)
-                QTest::mouseClick(window->findChild<QPushButton*>("uc7Allow"), Qt::LeftButton);
+            // Through the window system, where a modal box blocks the windows it is modal to.
+            if (window) {
+                auto* allow = window->findChild<QPushButton*>("uc7Allow");
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                                  allow->mapTo(window, allow->rect().center()));
+            }
             if (box)
                 box->close();
         });

@@ -10,11 +10,13 @@
 #include "gui/frmAlert.h"
 #include "gui/frmLogin.h"
 #include "gui/frmUtama.h"
+#include "gui/frmWindows.h"
 #include "gui/support/MainWindowRig.h"
 #include "platform/ExecEvents.h"
 #include "platform/Platform.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -333,6 +335,10 @@ private slots:
             }(),
             10 * kSeconds);
 
+        // Seen by a pass of its own: a trusted program ends the pass it is new in, and a
+        // program new beside it would never be judged.
+        QTRY_VERIFY_WITH_TIMEOUT(Listed(engine, static_cast<int>(other.processId())),
+                                 10 * kSeconds);
         ChildProcess first({"/bin/sleep", "300"});
         QTRY_VERIFY_WITH_TIMEOUT(engine.openAlerts().size() == 1, 10 * kSeconds);
         ChildProcess second({"/usr/bin/tail", "-f", "/dev/null"});
@@ -365,6 +371,105 @@ private slots:
         second.KillAndReap();
         other.kill(); // by the PID QProcess holds
         other.waitForFinished();
+    }
+
+    // With a window manager, many alerts at once: minimising the main window into the tray,
+    // real clicks on the alerts' close boxes, the windows list opened and left with
+    // "Exit", and answers to some of them leave every other alert on the screen.
+    void manyAlertsStayOnTheScreenUnderAWindowManager() {
+        if (!WindowManagerRunning())
+            QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
+        QTemporaryDir data;
+        TrustTheTestsTools(data);
+        auto platform = quorvel::platform::CreateNativePlatform();
+        quorvel::gui::AppContext context{platform, data.path().toStdString(),
+                                         data.path().toStdString()};
+        quorvel::gui::frmUtama window(context);
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+        window.StartUp();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto& engine = window.engine();
+
+        constexpr size_t kAlerts = 6;
+        std::vector<std::unique_ptr<ChildProcess>> held;
+        for (size_t i = 0; i < kAlerts; ++i) {
+            held.push_back(std::make_unique<ChildProcess>(
+                std::vector<std::string>{"/bin/sleep", std::to_string(300 + i)}));
+            QTRY_VERIFY_WITH_TIMEOUT(engine.openAlerts().size() == i + 1, 10 * kSeconds);
+        }
+        const auto alerts = engine.openAlerts();
+        const auto onScreen = [&] {
+            for (const auto& alert : alerts) {
+                if (alert->answered())
+                    continue;
+                frmAlert* shown = window.alertWindow(*alert);
+                if (!shown || !Viewable(shown->winId()))
+                    return false;
+            }
+            return true;
+        };
+        QTRY_VERIFY(onScreen());
+
+        for (int round = 0; round < 3; ++round) {
+            window.setWindowState(Qt::WindowMinimized);
+            QTRY_VERIFY_WITH_TIMEOUT(window.tray().InTray(), 5 * kSeconds);
+            QTest::qWait(300);
+            QVERIFY2(onScreen(), "an alert went with the main window");
+
+            for (const auto& alert : alerts) {
+                frmAlert* shown = alert->answered() ? nullptr : window.alertWindow(*alert);
+                if (!shown)
+                    continue;
+                const QRect frame = shown->frameGeometry();
+                QVERIFY(ClickAt(frame.right() - 10, frame.top() + 10)); // the close box
+                QTest::qWait(100);
+            }
+            QTest::qWait(300);
+            QVERIFY2(onScreen(), "an alert went after a click on a close box");
+
+            // The countdowns answer alerts too: the first still open is listed and blocked.
+            const auto open = std::find_if(alerts.begin(), alerts.end(),
+                                           [](const auto& a) { return !a->answered(); });
+            if (open == alerts.end())
+                break;
+            const auto target = *open;
+            frmAlert* listed = window.alertWindow(*target);
+            QVERIFY(listed);
+            // The stack's next alert covers most of this one: a click on its title raises it.
+            const QRect title = listed->frameGeometry();
+            QVERIFY(ClickAt(title.left() + title.width() / 3, title.top() + 8));
+            QTest::qWait(300);
+            QVERIFY(Click(listed->findChild<QLabel*>("lblListWin")));
+            QTRY_VERIFY(quorvel::gui::frmWindows::instance() &&
+                        Viewable(quorvel::gui::frmWindows::instance()->winId()));
+            QTest::qWait(300); // placed by the window manager
+            QVERIFY(
+                Click(quorvel::gui::frmWindows::instance()->findChild<QPushButton*>("uc7Exit")));
+            QTRY_VERIFY(!quorvel::gui::frmWindows::instance());
+            QTest::qWait(300);
+            QVERIFY2(onScreen(), "an alert went after Exit on the windows list");
+
+            window.openFromTray();
+            emit window.login()->passwordAccepted();
+            QTRY_VERIFY(Viewable(window.winId()));
+            if (target->answered())
+                continue;
+            QVERIFY(ClickAt(title.left() + title.width() / 3, title.top() + 8));
+            QTest::qWait(300);
+            QVERIFY(Click(listed->findChild<QPushButton*>("uc7Block")));
+            QTRY_VERIFY_WITH_TIMEOUT(target->answered(), 5 * kSeconds);
+            QTest::qWait(300);
+            QVERIFY2(onScreen(), "an alert went after another was blocked");
+        }
+        for (const auto& alert : alerts) {
+            if (!alert->answered())
+                alert->Allow();
+        }
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QVERIFY(window.close());
+        for (auto& child : held)
+            child->KillAndReap();
     }
 
     // With exec events the desktop holds an unknown program before its first instruction,
