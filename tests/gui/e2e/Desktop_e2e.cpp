@@ -304,6 +304,17 @@ private slots:
         QVERIFY(!Viewable(login->winId()));
         QVERIFY(window.tray().InTray());
 
+        // The prompt's close box is Cancel too.
+        window.openFromTray();
+        QTRY_VERIFY(Viewable(login->winId()));
+        QTest::qWait(300);
+        const QRect frame = login->frameGeometry();
+        QVERIFY(ClickAt(frame.right() - 10, frame.top() + 10));
+        QTRY_VERIFY(!login->isVisible());
+        QTest::qWait(300);
+        QVERIFY(!Viewable(mainWindow));
+        QVERIFY(window.tray().InTray());
+
         window.openFromTray();
         QTRY_VERIFY(Viewable(login->winId()));
         login->findChild<QLineEdit*>("txtPassword")->setText("Pelor");
