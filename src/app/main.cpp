@@ -127,6 +127,9 @@ int main(int argc, char* argv[]) {
         eventOptions.noFanotify = events != "auto";
         window.useExecEvents(eventOptions);
     }
+    // Only the exit sequence ends the program: not the close of an alert or a list while
+    // the main window sits in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     FirstPaintReporter reporter;

@@ -372,7 +372,7 @@ void ProcessGuard::HoldProcess(std::string_view name) {
     m_observer.ProcessPendingEvents();
     auto alert = popForm(m_currentSlot, std::move(*path));
     m_openAlerts.push_back(alert);
-    inspect::MinimizeAllWindows(m_windows);
+    inspect::MinimizeAllWindows(m_windows, m_processes.CurrentProcessId());
     m_observer.OpenAlert(alert);
 }
 
@@ -475,6 +475,9 @@ void ProcessGuard::ApplyInterval() {
     case IntervalKind::Invalid:
         m_observer.ShowMessage(std::string(kInvalidIntervalMessage),
                                std::string(kInvalidIntervalTitle), MessageIcon::Warning);
+        // The box must not go on claiming a period the guard does not use.
+        m_intervalText = IntervalText(m_periodMs);
+        m_observer.GuardStateChanged();
         return;
     case IntervalKind::Period:
         m_periodMs = parsed.periodMs;
@@ -625,7 +628,7 @@ void ProcessGuard::AnswerBlock(Alert& alert, AnswerDuration duration) {
     const auto now = m_clock.now();
     m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictBlocked,
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
-    inspect::MinimizeAllWindows(m_windows);
+    inspect::MinimizeAllWindows(m_windows, m_processes.CurrentProcessId());
     RebuildJailList();
     Decide(DecisionKind::Blocked, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);

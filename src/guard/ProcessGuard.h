@@ -115,7 +115,8 @@ public:
 
     // The Start/Stop button.
     void StartStopGuard();
-    // "Set Interval": applies the interval box's text.
+    // "Set Interval": applies the interval box's text. A text that is no period is told
+    // and replaced by the period in effect (GuardStateChanged).
     void ApplyInterval();
     void SetIntervalText(std::string text) { m_intervalText = std::move(text); }
     const std::string& intervalText() const { return m_intervalText; }

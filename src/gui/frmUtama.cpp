@@ -26,6 +26,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -106,8 +107,10 @@ frmUtama::~frmUtama() {
     m_execNotifier = nullptr;
     m_snapshots.reset();
     for (auto& [alert, window] : m_alerts) {
-        if (window)
+        if (window) {
             window->disconnect(this);
+            delete window.data(); // no child of this window: see OpenAlert
+        }
     }
 }
 
@@ -347,35 +350,68 @@ void frmUtama::openAbout() {
 // ---- tray and window state --------------------------------------------------------------
 
 void frmUtama::openFromTray() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!m_place.OpenWindow())
+        return;
     if (!m_login) {
         m_login = new frmLogin(m_context, this);
         m_login->setWindowFlag(Qt::Window);
         connect(m_login, &frmLogin::passwordAccepted, this, [this] {
-            showNormal();
-            raise();
-            activateWindow();
+            if (m_place.PasswordAccepted())
+                applyPlace();
         });
-        connect(m_login, &frmLogin::cancelled, this, [this] { m_tray->setInTray(true); });
+        connect(m_login, &frmLogin::cancelled, this, [this] {
+            if (m_place.Cancelled())
+                applyPlace();
+        });
     }
-    m_login->show();
-    m_login->raise();
-    m_login->activateWindow();
-    m_tray->setInTray(false);
+    applyPlace();
+}
+
+// The main window is never mapped, not even restored from its minimised state, before the
+// right password: restoring a hidden window would map it as an empty frame that takes
+// clicks.
+void frmUtama::applyPlace() {
+    const access::LockedView view = m_place.view();
+    if (view.tools) {
+        for (auto& tool : m_toolsAway) {
+            if (tool)
+                tool->show();
+        }
+        m_toolsAway.clear();
+    } else {
+        for (auto& tool : m_windows) {
+            if (tool && tool->isVisible()) {
+                tool->hide();
+                m_toolsAway.push_back(tool);
+            }
+        }
+    }
+    if (view.mainWindow) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    } else {
+        hide();
+    }
+    m_tray->setInTray(view.trayIcon);
+    if (view.login) {
+        m_login->show();
+        m_login->raise();
+        m_login->activateWindow();
+    } else if (m_login && m_login->isVisible()) {
+        m_login->hide();
+    }
 }
 
 void frmUtama::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || m_exited)
         return;
-    // Without a notification area a hidden window could not be reached again.
-    if (!cSysTray::available())
-        return;
     QTimer::singleShot(0, this, [this] {
-        if (!isMinimized())
-            return;
-        hide();
-        m_tray->setInTray(true);
+        // Without a notification area a hidden window could not be reached again.
+        if (isMinimized() && !m_exited && m_place.Minimised(cSysTray::available()))
+            applyPlace();
     });
 }
 
@@ -409,11 +445,30 @@ void frmUtama::closeEvent(QCloseEvent* event) {
 
 // ---- guard observer ---------------------------------------------------------------------
 
+// An alert is a window of its own, no child of this one: it must not go into the tray
+// with the main window, nor wait behind a message box of it.
 void frmUtama::OpenAlert(const std::shared_ptr<guard::Alert>& alert) {
-    auto* window = new frmAlert(alert, m_context, this);
-    window->setWindowFlag(Qt::Window);
+    auto* window = new frmAlert(alert, m_context);
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setWindowIcon(windowIcon());
+    const int place = m_alertPlaces.Take();
+    connect(window, &QObject::destroyed, this, [this, place] { m_alertPlaces.Release(place); });
     m_alerts[alert.get()] = window;
+    placeAlert(window, place);
     window->show();
+    window->raise();
+}
+
+void frmUtama::placeAlert(frmAlert* window, int place) {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    window->adjustSize();
+    const QRect area = shown->availableGeometry();
+    const guard::ScreenPoint corner =
+        guard::AlertPosition(guard::WorkArea{area.x(), area.y(), area.width(), area.height()},
+                             window->width(), window->height(), place);
+    window->move(corner.x, corner.y);
 }
 
 void frmUtama::AlertClosed(const guard::Alert& alert) {
@@ -482,6 +537,9 @@ void frmUtama::JailListChanged() {
 }
 
 void frmUtama::GuardStateChanged() {
+    // The guard put the period in effect back in place of a text that is none.
+    if (ui->txtProcRef->text() != Q(m_engine.intervalText()))
+        ui->txtProcRef->setText(Q(m_engine.intervalText()));
     ui->lblMonitor->setText(Q(std::string(m_engine.monitorText())));
     ui->uc7Monitor->setText(Q(std::string(m_engine.startStopCaption())));
     if (!m_engine.timerEnabled() || m_exited) {
@@ -568,14 +626,16 @@ void frmUtama::showSettings() {
     shareTrust();
 }
 
+// The Mode label names the mode the guard acts on, which the boxes set at once, Save or not.
 void frmUtama::showSettingsLabels() {
-    ui->lblmode->setText(Q(m_settings.lblmode()));
+    ui->lblmode->setText(Q(std::string(m_engine.modes().modeText())));
     ui->lblregmon->setText(Q(m_settings.lblregmon()));
 }
 
 void frmUtama::settingsBoxClicked(store::SettingKey key, QCheckBox* box) {
     m_settings.SetCheckBox(key, BoxValue(box));
     showSettings();
+    showSettingsLabels();
 }
 
 void frmUtama::saveSettings() {

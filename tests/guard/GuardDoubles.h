@@ -69,13 +69,15 @@ public:
     platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
         return windows;
     }
-    platform::Status MinimizeAllWindows() override {
+    platform::Status MinimizeWindows(const std::vector<uint64_t>& ids) override {
         ++minimizeCount;
+        minimized.insert(minimized.end(), ids.begin(), ids.end());
         return {};
     }
 
     std::vector<platform::TopLevelWindow> windows;
-    int minimizeCount = 0;
+    int minimizeCount = 0;           // clearings that had a window to minimise
+    std::vector<uint64_t> minimized; // every window minimised, in order
 };
 
 // Dates as "07/03/2013" and times as "HH:MM:SS" of the clock's UTC seconds.

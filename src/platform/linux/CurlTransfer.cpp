@@ -135,6 +135,10 @@ size_t OnPrefixData(char* bytes, size_t, size_t count, void* context) {
     return count;
 }
 
+int OnPrefixProgress(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
+}
+
 } // namespace
 
 void InitCurlOnce() {
@@ -143,7 +147,7 @@ void InitCurlOnce() {
 }
 
 Result<std::vector<std::byte>> CurlFetchPrefix(const std::string& url, const std::string& agent,
-                                               size_t maxBytes) {
+                                               size_t maxBytes, const TransferLimits& limits) {
     auto request = Request::Make(url, agent);
     if (!request)
         return request.error();
@@ -151,7 +155,16 @@ Result<std::vector<std::byte>> CurlFetchPrefix(const std::string& url, const std
     CURL* h = request.value()->easy.get();
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnPrefixData);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(limits.total.count()));
+    if (limits.cancelled != nullptr) {
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnPrefixProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, limits.cancelled);
+    }
     const CURLcode code = curl_easy_perform(h);
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        return MakeError(Errc::Failed, "cancelled");
     if (state.refused)
         return StatusError(request.value()->Status());
     if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && state.full))
