@@ -175,7 +175,8 @@ bool ProcessGuard::TakeExecEvents() {
         // Denied inside execve: it never ran, and no snapshot will show it.
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
-        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path), {},
+               DecisionStage::BeforeStart);
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
@@ -313,8 +314,10 @@ size_t ProcessGuard::JudgeNewNames() {
         if (m_newFlags[i] != 0)
             continue;
         const std::string& name = m_current[i].name;
-        if (NeverJudged(name))
+        if (NeverJudged(name)) {
+            NotJudged(i, name);
             continue;
+        }
         m_flags.listRefreshPending = true;
 
         if (JailEntry* entry = m_jail.Find(name)) {
@@ -574,9 +577,28 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 }
 
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
-                          std::string_view name, std::string path, std::string reason) {
-    m_observer.DecisionMade(
-        GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
+                          std::string_view name, std::string path, std::string reason,
+                          std::optional<DecisionStage> stage) {
+    if (!stage) {
+        const bool inExec = pid != 0 && std::find(m_pendingExecs.begin(), m_pendingExecs.end(),
+                                                  pid) != m_pendingExecs.end();
+        stage = inExec ? DecisionStage::BeforeStart : DecisionStage::Running;
+    }
+    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path), parentPid,
+                                          std::move(reason), *stage});
+}
+
+// Names that are never judged are still logged: their lines show what ran unjudged.
+void ProcessGuard::NotJudged(size_t index, std::string_view name) {
+    const auto slot = index < m_table.size() && m_table[index].exeName == name
+                          ? std::optional<int16_t>(static_cast<int16_t>(index))
+                          : FindInstanceSlot(m_table, name);
+    if (!slot)
+        return;
+    const ProcessRecord& record = m_table[static_cast<size_t>(*slot)];
+    Decide(DecisionKind::AllowedUnjudged, record.th32ProcessID, record.th32ParentProcessID, name,
+           ImagePathOr(record.th32ProcessID, name),
+           "its name holds \"" + std::string(kNeverJudged) + "\": never judged");
 }
 
 std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {

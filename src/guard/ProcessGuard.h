@@ -183,8 +183,12 @@ private:
     void KillProcess(uint32_t pid);
     void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
+    // Without a stage: before start when the latest listing has the process held inside
+    // execve, else running.
     void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
-                std::string path, std::string reason = {});
+                std::string path, std::string reason = {},
+                std::optional<DecisionStage> stage = std::nullopt);
+    void NotJudged(size_t index, std::string_view name);
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 

@@ -71,6 +71,7 @@ TEST_F(EventDriven, ADeniedExecIsLoggedAndHoldsStopAtExit) {
     EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::KilledBlacklisted);
     EXPECT_EQ(rig.observer.decisions[0].path, "/tmp/x/evil");
     EXPECT_EQ(rig.observer.decisions[0].parentPid, 1u);
+    EXPECT_EQ(rig.observer.decisions[0].stage, DecisionStage::BeforeStart) << "it never ran";
     EXPECT_TRUE(rig.guard.ExitSequence());
     EXPECT_EQ(events.stopped, 1);
 }
