@@ -205,6 +205,8 @@ platform::AuditEntry AuditEntryOf(const GuardDecision& decision,
     entry.how = std::string(HowText(decision.kind, decision.stage));
     entry.pid = decision.pid;
     entry.parentPid = decision.parentPid;
+    entry.ownerId = decision.ownerId;
+    entry.file = decision.file;
     entry.name = decision.name;
     entry.path = decision.path;
     entry.reason = decision.reason;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/DecisionAudit.h"
+
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +51,11 @@ struct GuardDecision {
     uint32_t parentPid = 0;
     std::string reason; // why it was not held or not judged; empty for the lists' decisions
     DecisionStage stage = DecisionStage::Running;
+    // Where the decider had them at once (an exec event's thread, before it killed the
+    // process): the owner's user ID and the executed file; else the log reads both when
+    // the decision is recorded.
+    std::optional<uint32_t> ownerId;
+    std::shared_ptr<const platform::ExecutedFile> file;
 };
 
 } // namespace quorvel::guard

@@ -175,8 +175,16 @@ bool ProcessGuard::TakeExecEvents() {
         // Denied inside execve: it never ran, and no snapshot will show it.
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
-        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path), {},
-               DecisionStage::BeforeStart);
+        m_observer.DecisionMade(GuardDecision{kind,
+                                              denied.pid,
+                                              std::move(denied.name),
+                                              std::move(denied.path),
+                                              denied.parentPid,
+                                              {},
+                                              DecisionStage::BeforeStart,
+                                              denied.ownerId,
+                                              std::move(denied.file)});
+        m_killedPids.insert(denied.pid);
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
@@ -308,6 +316,14 @@ void ProcessGuard::HandleNewProcesses() {
 }
 
 size_t ProcessGuard::JudgeNewNames() {
+    if (!m_killedPids.empty()) {
+        std::set<uint32_t> listed;
+        for (size_t slot = 0; slot < m_table.size(); ++slot) {
+            if (m_killedPids.contains(m_table[slot].th32ProcessID))
+                listed.insert(m_table[slot].th32ProcessID);
+        }
+        m_killedPids.swap(listed);
+    }
     for (size_t i = 0; i < m_current.size(); ++i) {
         if (m_pendingExecs[i] != 0)
             m_judgedExecs.insert(m_pendingExecs[i]);
@@ -338,6 +354,8 @@ size_t ProcessGuard::JudgeNewNames() {
         m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
         const uint32_t pid = m_currentPid;
         const uint32_t parent = m_table[static_cast<size_t>(*slot)].th32ParentProcessID;
+        if (m_killedPids.contains(pid))
+            continue; // decided already, under the program it was made about
 
         if (m_modes.antiExe()) {
             Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
@@ -564,6 +582,7 @@ void ProcessGuard::Release(const JailEntry& entry) {
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {
+    m_killedPids.insert(pid);
     inspect::KillProcess(m_processes, static_cast<int32_t>(pid));
     m_observer.ProcessPendingEvents();
 }

@@ -5,9 +5,19 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quorvel::platform {
+
+// The file a process executed, held open by whoever saw the exec (an exec event's
+// descriptor on Linux), so that the log hashes that file and not what its path names by
+// the time the hash is taken.
+class ExecutedFile {
+public:
+    virtual ~ExecutedFile() = default;
+    virtual int descriptor() const = 0;
+};
 
 // One decision of the guard, as the audit log keeps it.
 struct AuditEntry {
@@ -16,7 +26,9 @@ struct AuditEntry {
     std::string how; // where the program stood when the decision took effect
     uint32_t pid = 0;
     uint32_t parentPid = 0;
-    std::string user; // the owner of the process; the log finds it when left empty
+    std::string user;                // the owner of the process; the log finds it when left empty
+    std::optional<uint32_t> ownerId; // the owner's user ID, read when the decision was made
+    std::shared_ptr<const ExecutedFile> file; // hashed, when given, instead of anything else
     std::string name;
     std::string path;
     std::string sha256;   // filled in by the log: of the executable file; empty if unreadable

@@ -98,12 +98,15 @@ public:
         // Both now, on the caller's thread: the process may be gone, or its PID reused, by
         // the time the log's thread gets to it. Opening with O_PATH reads nothing and
         // never waits on the file's filesystem.
-        if (entry.user.empty())
+        if (entry.user.empty() && !entry.ownerId)
             entry.user = OwnerOf(entry.pid);
         UniqueFd program;
-        if (entry.running && entry.pid != 0)
+        if (entry.file)
+            program = UniqueFd(::fcntl(entry.file->descriptor(), F_DUPFD_CLOEXEC, 0));
+        else if (entry.running && entry.pid != 0)
             program = UniqueFd(::open(("/proc/" + std::to_string(entry.pid) + "/exe").c_str(),
                                       O_PATH | O_CLOEXEC));
+        entry.file.reset(); // the caller's: our own copy waits in the queue
         std::optional<FileKey> key = program.valid() ? KeyOfFd(program.get()) : std::nullopt;
         if (!key)
             program = UniqueFd();
@@ -175,6 +178,8 @@ private:
             if (entry.sha256.empty())
                 Hash(entry, waiting.program);
             waiting.program = UniqueFd();
+            if (entry.user.empty() && entry.ownerId)
+                entry.user = UserName(*entry.ownerId);
             if (entry.user.empty())
                 entry.user = "?";
             Append(m_format(entry) + "\n");

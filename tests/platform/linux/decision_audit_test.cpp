@@ -3,6 +3,7 @@
 #include "platform/linux/TestProcesses.h"
 
 #include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -89,6 +90,40 @@ TEST(DecisionAudit, HashesTheFileTheProcessRunsNotWhatItsPathNamesLater) {
     EXPECT_EQ(ReadAll(folder / kDecisionLogFile), "Killed|" + pid + "|" + user + "|" + ran +
                                                       "|file\n" + "Killed|" + pid + "|" + user +
                                                       "|" + decoy + "|path\n");
+}
+
+// A denied exec is gone before its decision is recorded: the exec event's descriptor and
+// the owner read then are all there is.
+TEST(DecisionAudit, HashesTheDescriptorItIsGivenAndNamesTheOwnerReadThen) {
+    class HeldOpen final : public ExecutedFile {
+    public:
+        explicit HeldOpen(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY)) {}
+        ~HeldOpen() override { ::close(m_fd); }
+        int descriptor() const override { return m_fd; }
+
+    private:
+        int m_fd;
+    };
+    quorvel::test::TempFolder folder;
+    const std::string program = folder / "program";
+    { std::ofstream(program, std::ios::binary) << "abc"; }
+    auto file = std::make_shared<HeldOpen>(program);
+    { std::ofstream(folder / "decoy", std::ios::binary) << "decoy"; }
+    fs::rename(folder / "decoy", program);
+
+    auto audit = CreateDecisionAudit(folder.path(), Line);
+    AuditEntry entry;
+    entry.action = "Denied";
+    entry.pid = 0;
+    entry.path = program;
+    entry.running = false;
+    entry.ownerId = 0;
+    entry.file = file;
+    audit->Record(entry);
+    file.reset(); // the log keeps its own copy
+    audit->Flush();
+    EXPECT_EQ(ReadAll(folder / kDecisionLogFile),
+              "Denied|0|" + std::string(::getpwuid(0)->pw_name) + "|" + kAbc + "|file\n");
 }
 
 // Hashes are kept by file identity; a file changed in place, even to the same size, is
