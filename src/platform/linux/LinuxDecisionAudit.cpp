@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <thread>
@@ -35,12 +36,13 @@ std::string UserName(uid_t uid) {
     return std::to_string(uid);
 }
 
-// The owner of the process by its /proc entry; empty once it has gone.
-std::string OwnerOf(uint32_t pid) {
+// The owner of the process by its /proc entry; nothing once it has gone. Only the ID:
+// the name may take a directory service, which the log's thread asks.
+std::optional<uint32_t> OwnerIdOf(uint32_t pid) {
     struct stat info {};
     if (pid == 0 || ::stat(("/proc/" + std::to_string(pid)).c_str(), &info) != 0)
-        return {};
-    return UserName(info.st_uid);
+        return std::nullopt;
+    return static_cast<uint32_t>(info.st_uid);
 }
 
 // What makes one version of one file: changed in place, it is another.
@@ -99,7 +101,7 @@ public:
         // the time the log's thread gets to it. Opening with O_PATH reads nothing and
         // never waits on the file's filesystem.
         if (entry.user.empty() && !entry.ownerId)
-            entry.user = OwnerOf(entry.pid);
+            entry.ownerId = OwnerIdOf(entry.pid);
         UniqueFd program;
         if (entry.file)
             program = UniqueFd(::fcntl(entry.file->descriptor(), F_DUPFD_CLOEXEC, 0));
