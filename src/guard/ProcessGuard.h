@@ -207,6 +207,9 @@ private:
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
     uint64_t m_passes = 0;
+    // Killed or denied, until a listing no longer shows them: a process whose exec was
+    // denied shows its old program's name while it dies, and is not judged again as that.
+    std::set<uint32_t> m_killedPids;
 
     GuardFlags m_flags;
     GuardModes m_modes;
@@ -214,11 +217,8 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
-    std::vector<uint32_t> m_pendingExecs; // per current name: its PID if held inside execve
-    std::set<uint32_t> m_judgedExecs;     // held inside execve and judged by a pass
-    // Killed or denied, until a listing no longer shows them: a process whose exec was
-    // denied shows its old program's name while it dies, and is not judged again as that.
-    std::set<uint32_t> m_killedPids;
+    std::vector<uint32_t> m_pendingExecs;   // per current name: its PID if held inside execve
+    std::set<uint32_t> m_judgedExecs;       // held inside execve and judged by a pass
     std::vector<uint32_t> m_unreachedExecs; // held inside execve, left by an ended pass
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
