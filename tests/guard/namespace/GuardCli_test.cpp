@@ -263,6 +263,31 @@ TEST_F(GuardCli, AForgedNameStaysInItsOwnRow) {
     EXPECT_NE(table.find("stopped after start"), std::string::npos) << table;
 }
 
+// Reads no process, so it needs no namespace.
+TEST(GuardCliLog, ReadsTheGenerationsItKeepsOldestFirst) {
+    const fs::path data = FreshFolderForTest("quorvel-log");
+    auto write = [&](const std::string& file, const std::string& name) {
+        std::ofstream(data / file, std::ios::binary)
+            << "{\"time\":\"2026-12-10T06:05:09Z\",\"action\":\"Held\",\"pid\":5,\"name\":\""
+            << name << "\",\"path\":\"/p/" << name << "\"}\n";
+    };
+    write("decisions.jsonl.3", "beyond-the-count");
+    write("decisions.jsonl.2", "oldest");
+    write("decisions.jsonl.1", "older");
+    write("decisions.jsonl", "newest");
+    std::ofstream(data / "audit.ini", std::ios::binary) << "Generations=2\n";
+    OutputPipe log;
+    ChildProcess reader({QUORVEL_CLI_PATH, "log", "--data", data.string()}, -1, log.writeEnd());
+    log.CloseWriteEnd();
+    EXPECT_EQ(reader.WaitForExit(milliseconds(10000)), 0);
+    ASSERT_TRUE(log.ReadUntil("/p/newest\n", milliseconds(5000))) << log.text();
+    const std::string& table = log.text();
+    EXPECT_LT(table.find("/p/oldest"), table.find("/p/older"));
+    EXPECT_LT(table.find("/p/older"), table.find("/p/newest"));
+    EXPECT_EQ(table.find("beyond-the-count"), std::string::npos) << table;
+    fs::remove_all(data);
+}
+
 // Refused before any snapshot, so it needs no namespace.
 TEST(GuardCliOptions, ABadIntervalIsAUsageError) {
     for (const char* interval : {"soon", "0.0001", "70", ""}) {
