@@ -175,7 +175,16 @@ bool ProcessGuard::TakeExecEvents() {
         // Denied inside execve: it never ran, and no snapshot will show it.
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
-        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+        m_observer.DecisionMade(GuardDecision{kind,
+                                              denied.pid,
+                                              std::move(denied.name),
+                                              std::move(denied.path),
+                                              denied.parentPid,
+                                              {},
+                                              DecisionStage::BeforeStart,
+                                              denied.ownerId,
+                                              std::move(denied.file)});
+        m_killedPids.insert(denied.pid);
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
@@ -307,14 +316,24 @@ void ProcessGuard::HandleNewProcesses() {
 }
 
 size_t ProcessGuard::JudgeNewNames() {
+    if (!m_killedPids.empty()) {
+        std::set<uint32_t> listed;
+        for (size_t slot = 0; slot < m_table.size(); ++slot) {
+            if (m_killedPids.contains(m_table[slot].th32ProcessID))
+                listed.insert(m_table[slot].th32ProcessID);
+        }
+        m_killedPids.swap(listed);
+    }
     for (size_t i = 0; i < m_current.size(); ++i) {
         if (m_pendingExecs[i] != 0)
             m_judgedExecs.insert(m_pendingExecs[i]);
         if (m_newFlags[i] != 0)
             continue;
         const std::string& name = m_current[i].name;
-        if (NeverJudged(name))
+        if (NeverJudged(name)) {
+            NotJudged(i, name);
             continue;
+        }
         m_flags.listRefreshPending = true;
 
         if (JailEntry* entry = m_jail.Find(name)) {
@@ -335,6 +354,8 @@ size_t ProcessGuard::JudgeNewNames() {
         m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
         const uint32_t pid = m_currentPid;
         const uint32_t parent = m_table[static_cast<size_t>(*slot)].th32ParentProcessID;
+        if (m_killedPids.contains(pid))
+            continue; // decided already, under the program it was made about
 
         if (m_modes.antiExe()) {
             Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
@@ -564,6 +585,7 @@ void ProcessGuard::Release(const JailEntry& entry) {
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {
+    m_killedPids.insert(pid);
     inspect::KillProcess(m_processes, static_cast<int32_t>(pid));
     m_observer.ProcessPendingEvents();
 }
@@ -577,9 +599,28 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 }
 
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
-                          std::string_view name, std::string path, std::string reason) {
-    m_observer.DecisionMade(
-        GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
+                          std::string_view name, std::string path, std::string reason,
+                          std::optional<DecisionStage> stage) {
+    if (!stage) {
+        const bool inExec = pid != 0 && std::find(m_pendingExecs.begin(), m_pendingExecs.end(),
+                                                  pid) != m_pendingExecs.end();
+        stage = inExec ? DecisionStage::BeforeStart : DecisionStage::Running;
+    }
+    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path), parentPid,
+                                          std::move(reason), *stage});
+}
+
+// Names that are never judged are still logged: their lines show what ran unjudged.
+void ProcessGuard::NotJudged(size_t index, std::string_view name) {
+    const auto slot = index < m_table.size() && m_table[index].exeName == name
+                          ? std::optional<int16_t>(static_cast<int16_t>(index))
+                          : FindInstanceSlot(m_table, name);
+    if (!slot)
+        return;
+    const ProcessRecord& record = m_table[static_cast<size_t>(*slot)];
+    Decide(DecisionKind::AllowedUnjudged, record.th32ProcessID, record.th32ParentProcessID, name,
+           ImagePathOr(record.th32ProcessID, name),
+           "its name holds \"" + std::string(kNeverJudged) + "\": never judged");
 }
 
 std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {

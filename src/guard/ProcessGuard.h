@@ -184,8 +184,12 @@ private:
     void KillProcess(uint32_t pid);
     void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
+    // Without a stage: before start when the latest listing has the process held inside
+    // execve, else running.
     void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
-                std::string path, std::string reason = {});
+                std::string path, std::string reason = {},
+                std::optional<DecisionStage> stage = std::nullopt);
+    void NotJudged(size_t index, std::string_view name);
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 
@@ -204,6 +208,9 @@ private:
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
     uint64_t m_passes = 0;
+    // Killed or denied, until a listing no longer shows them: a process whose exec was
+    // denied shows its old program's name while it dies, and is not judged again as that.
+    std::set<uint32_t> m_killedPids;
 
     GuardFlags m_flags;
     GuardModes m_modes;

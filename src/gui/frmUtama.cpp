@@ -77,7 +77,11 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
           m_data.mainIniPath(),
           store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
       m_clock(clock ? *clock : m_systemClock),
-      m_audit(platform::CreateDecisionAudit(m_data.path(), guard::DecisionJsonLine)),
+      m_audit(platform::CreateDecisionAudit(
+          m_data.path(), guard::DecisionJsonLine,
+          platform::AuditOptions{
+              .generations = store::LoadLogGenerations(*context.platform.files,
+                                                       m_data.file(store::kAuditSettingsFile))})),
       m_engine(guard::GuardServices{*context.platform.processes, *context.platform.windows,
                                     *context.platform.shell, m_lists, m_clock,
                                     static_cast<guard::GuardObserver&>(*this)}) {
@@ -569,15 +573,8 @@ void frmUtama::ProcessPendingEvents() {
 void frmUtama::DecisionMade(const guard::GuardDecision& decision) {
     if (!m_audit)
         return;
-    platform::AuditEntry entry;
-    entry.time = m_engine.clock().now();
-    entry.action = std::string(guard::DecisionText(decision.kind));
-    entry.pid = decision.pid;
-    entry.parentPid = decision.parentPid;
-    entry.name = decision.name;
-    entry.path = decision.path;
-    entry.source = m_engine.EventSourceText();
-    m_audit->Record(std::move(entry));
+    m_audit->Record(
+        guard::AuditEntryOf(decision, m_engine.clock().now(), m_engine.EventSourceText()));
 }
 
 // ---- trust lists ------------------------------------------------------------------------

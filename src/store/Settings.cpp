@@ -2,6 +2,7 @@
 
 #include "regguard/RegistryValues.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quorvel::store {
@@ -57,6 +58,37 @@ std::string BuildSettingsText(const SettingsValues& values) {
     for (int i = 0; i < kSettingCount; ++i)
         text += "00" + std::to_string(i + 1) + "-" + std::to_string(values[i]) + "\r";
     return text;
+}
+
+int ParseLogGenerations(std::string_view text) {
+    constexpr std::string_view key = "Generations=";
+    size_t lineStart = 0;
+    while (lineStart <= text.size()) {
+        const size_t end = text.find_first_of("\r\n", lineStart);
+        const std::string_view line = Trim(text.substr(
+            lineStart, end == std::string_view::npos ? std::string_view::npos : end - lineStart));
+        if (line.starts_with(key)) {
+            const std::string_view number = Trim(line.substr(key.size()));
+            int value = 0;
+            const auto [last, error] =
+                std::from_chars(number.data(), number.data() + number.size(), value);
+            if (error != std::errc() || last != number.data() + number.size() || number.empty())
+                return kDefaultLogGenerations;
+            return std::clamp(value, 0, kMaxLogGenerations);
+        }
+        if (end == std::string_view::npos)
+            break;
+        lineStart = end + 1;
+    }
+    return kDefaultLogGenerations;
+}
+
+int LoadLogGenerations(platform::Files& files, const std::string& auditIniPath) {
+    const auto bytes = files.ReadAll(auditIniPath);
+    if (!bytes)
+        return kDefaultLogGenerations;
+    return ParseLogGenerations(std::string_view(reinterpret_cast<const char*>(bytes.value().data()),
+                                                bytes.value().size()));
 }
 
 std::string AutoStartData(platform::Shell& shell, char separator) {

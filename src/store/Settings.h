@@ -35,6 +35,16 @@ SettingsValues ParseSettingsText(std::string_view text);
 // "[QUORVEL]" CR, then "001-" value CR ... "005-" value CR.
 std::string BuildSettingsText(const SettingsValues& values);
 
+// How many rotated files of the audit log (decisions.jsonl.1 to .N) are kept. It lives in
+// a file of its own beside main.ini, one line "Generations=N", so that main.ini keeps the
+// six lines older copies read and write. A missing file, line or number gives the default;
+// the count is kept between 0 and kMaxLogGenerations.
+inline constexpr const char* kAuditSettingsFile = "audit.ini";
+inline constexpr int kDefaultLogGenerations = 5;
+inline constexpr int kMaxLogGenerations = 99;
+int ParseLogGenerations(std::string_view text);
+int LoadLogGenerations(platform::Files& files, const std::string& auditIniPath);
+
 inline constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* kAutoStartValueName = "Quorvel";
 

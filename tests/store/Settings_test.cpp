@@ -49,3 +49,32 @@ TEST(BuildSettingsTextTest, IsTheFortyByteForm) {
 
 } // namespace
 } // namespace quorvel::store
+
+namespace quorvel::store {
+namespace {
+
+struct GenerationsCase {
+    const char* label;
+    std::string text;
+    int generations;
+};
+
+class LogGenerationsTest : public ::testing::TestWithParam<GenerationsCase> {};
+
+TEST_P(LogGenerationsTest, ReadsTheCountOrTheDefault) {
+    EXPECT_EQ(ParseLogGenerations(GetParam().text), GetParam().generations);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AuditIni, LogGenerationsTest,
+    ::testing::Values(GenerationsCase{"missing_file", "", kDefaultLogGenerations},
+                      GenerationsCase{"given", "Generations=9\n", 9},
+                      GenerationsCase{"after_other_lines_crlf", "# log\r\nGenerations= 2 \r\n", 2},
+                      GenerationsCase{"none_kept", "Generations=0", 0},
+                      GenerationsCase{"not_a_number", "Generations=many", kDefaultLogGenerations},
+                      GenerationsCase{"negative", "Generations=-3", 0},
+                      GenerationsCase{"too_many", "Generations=100000", kMaxLogGenerations}),
+    [](const auto& row) { return std::string(row.param.label); });
+
+} // namespace
+} // namespace quorvel::store
