@@ -26,6 +26,8 @@ std::string_view DecisionText(DecisionKind kind) {
         return "Allowed until exit";
     case DecisionKind::BlockedRemembered:
         return "Blocked until exit";
+    case DecisionKind::EndedUnheld:
+        return "Ended before it could be held";
     }
     return "?";
 }

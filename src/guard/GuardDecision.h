@@ -18,6 +18,7 @@ enum class DecisionKind {
     HoldFailed,        // unknown, but the system refused to stop it: it runs on
     AllowedRemembered, // an "Allow" given until exit: left running without an alert
     BlockedRemembered, // a "Block" given until exit: held without an alert
+    EndedUnheld,       // unknown, but it had ended before the guard could hold it
 };
 
 std::string_view DecisionText(DecisionKind kind);
@@ -29,7 +30,7 @@ struct GuardDecision {
     std::string name;
     std::string path; // "SYSTEM" stands in when the path cannot be found
     uint32_t parentPid = 0;
-    std::string reason; // why a hold failed; empty otherwise
+    std::string reason; // why a hold failed or did not happen; empty otherwise
 };
 
 } // namespace quorvel::guard

@@ -49,6 +49,7 @@ public:
     bool failListing = false;
     // Suspends fail as they do for another user's process.
     bool failSuspend = false;
+    bool goneOnSuspend = false; // the process ended before the hold: "no process N"
     std::vector<platform::HeldProcess> held;
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;
