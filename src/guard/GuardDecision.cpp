@@ -26,6 +26,8 @@ std::string_view DecisionText(DecisionKind kind) {
         return "Allowed until exit";
     case DecisionKind::BlockedRemembered:
         return "Blocked until exit";
+    case DecisionKind::EndedUnheld:
+        return "Ended before it could be held";
     case DecisionKind::AllowedUnjudged:
         return "Not judged";
     case DecisionKind::DeniedUnjudged:
@@ -56,6 +58,8 @@ std::string_view HowText(DecisionKind kind, DecisionStage stage) {
         return before ? "announced, let go before start" : "announced, left running";
     case DecisionKind::HoldFailed:
         return before ? "not held, let go before start" : "not held, left running";
+    case DecisionKind::EndedUnheld:
+        return "ended before it could be held";
     }
     return "?";
 }

@@ -28,6 +28,7 @@ enum class DecisionKind {
     // Refused without being judged by the lists; the reason says why (the guard could
     // not judge it in Anti Exe mode, say, because it had no descriptor left).
     DeniedUnjudged,
+    EndedUnheld, // unknown, but it had ended before the guard could hold it
 };
 
 std::string_view DecisionText(DecisionKind kind);

@@ -408,6 +408,16 @@ std::optional<std::string> ProcessGuard::Detect(std::string_view name, bool susp
 
     std::string path = ImagePathOr(m_currentPid, name);
     std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
+    if (!held && held.error().code == platform::Errc::NotFound) {
+        // Gone before the pass reached it (a short program between two timer passes):
+        // nothing runs on, so there is nothing to warn about.
+        const std::string reason = std::string(kEndedUnheldNote);
+        line += " (" + reason + ")";
+        m_processLog.push_back(line);
+        m_observer.LogLineAdded(line);
+        Decide(DecisionKind::EndedUnheld, pid, parentPid, name, path, reason);
+        return std::nullopt;
+    }
     if (!held) {
         // It runs on: an alert would claim a hold that is not there.
         const std::string reason = held.error().message;

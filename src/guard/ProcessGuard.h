@@ -38,6 +38,8 @@ inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defen
 inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
 // The tray popup's text for a process that could not be stopped, before its name.
 inline constexpr std::string_view kNotHeldMessage = "Could not hold process : ";
+// The log's note for a program that had ended when its hold was tried.
+inline constexpr std::string_view kEndedUnheldNote = "ended before it could be held";
 
 // The start-up question about holds an earlier run left behind, before the list of them.
 std::string StaleHoldsQuestion(size_t count);

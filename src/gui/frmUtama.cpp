@@ -75,7 +75,8 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
       m_settings(
           *context.platform.files, *context.platform.ansi, *context.platform.registry,
           m_data.mainIniPath(),
-          store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
+          store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator(),
+                               context.dataFolderGiven ? context.dataFolder : std::string())),
       m_clock(clock ? *clock : m_systemClock),
       m_audit(platform::CreateDecisionAudit(
           m_data.path(), guard::DecisionJsonLine,
@@ -586,8 +587,8 @@ void frmUtama::showTrustList(store::TrustList& list, QListWidget* view) {
 }
 
 void frmUtama::showTrustCounts() {
-    ui->lbltrustedcount_8->setText(Number(ui->List3->count()));
-    ui->lblblackcount_0->setText(Number(ui->listblack->count()));
+    ui->lbltrustedcount_8->setText(Number(m_lists.whitelist().count()));
+    ui->lblblackcount_0->setText(Number(m_lists.blacklist().count()));
     ui->lblcopyblack->setText(ui->lblblackcount_0->text());
     ui->lblcopywhite->setText(ui->lbltrustedcount_8->text());
 }
@@ -675,8 +676,10 @@ void frmUtama::killSelected() {
     const QListWidgetItem* item = ui->List1->currentItem();
     if (!item)
         return;
-    if (const auto pid = guard::ParseProcessListPid(item->text().toStdString()))
-        inspect::KillProcess(*m_context.platform.processes, *pid);
+    if (const auto pid = guard::ParseProcessListPid(item->text().toStdString())) {
+        if (const auto refusal = inspect::KillSelectedProcess(*m_context.platform.processes, *pid))
+            MessageBox::warning(this, "Quorvel", Q(*refusal));
+    }
 }
 
 void frmUtama::jailListClicked() {

@@ -91,14 +91,41 @@ int LoadLogGenerations(platform::Files& files, const std::string& auditIniPath) 
                                                 bytes.value().size()));
 }
 
-std::string AutoStartData(platform::Shell& shell, char separator) {
+namespace {
+
+// One argument as CommandLineToArgvW reads it back: quotes escaped, and the backslashes
+// before a quote (and before the closing one) doubled.
+std::string QuotedArgument(const std::string& argument) {
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::string RunCommandLine(const std::string& program, const std::string& dataFolder) {
+    return QuotedArgument(program) + " --data " + QuotedArgument(dataFolder);
+}
+
+std::string AutoStartData(platform::Shell& shell, char separator, const std::string& dataFolder) {
     std::string path = shell.ExecutablePath();
-    if (separator != '\\')
-        return path;
-    std::string name = path.substr(path.find_last_of('\\') + 1);
-    if (const auto dot = name.find_last_of('.'); dot != std::string::npos)
-        name.resize(dot);
-    return shell.ProgramFolder() + "\\" + name + ".exe";
+    if (separator == '\\') {
+        std::string name = path.substr(path.find_last_of('\\') + 1);
+        if (const auto dot = name.find_last_of('.'); dot != std::string::npos)
+            name.resize(dot);
+        path = shell.ProgramFolder() + "\\" + name + ".exe";
+    }
+    return dataFolder.empty() ? path : RunCommandLine(path, dataFolder);
 }
 
 Settings::Settings(platform::Files& files, platform::AnsiCodec& ansi, platform::Registry& registry,

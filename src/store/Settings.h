@@ -50,7 +50,14 @@ inline constexpr const char* kAutoStartValueName = "Quorvel";
 
 // The auto-start value's data. On Windows the program folder, "\", the executable's base
 // name and ".exe"; elsewhere the executable's real path, which is what starts it there.
-std::string AutoStartData(platform::Shell& shell, char separator);
+// With dataFolder (the --data folder the program runs with), a command line that starts
+// it on that folder again: RunCommandLine(program, dataFolder).
+std::string AutoStartData(platform::Shell& shell, char separator,
+                          const std::string& dataFolder = {});
+
+// A Run value's command line: the quoted program, then --data and the quoted folder,
+// quoted as Windows splits a command line (backslashes count only before a quote).
+std::string RunCommandLine(const std::string& program, const std::string& dataFolder);
 
 // The Settings page's five check boxes, the two status labels they drive, and main.ini.
 class Settings {

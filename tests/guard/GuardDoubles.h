@@ -43,12 +43,14 @@ public:
     uint32_t GetPriorityClass(uint32_t) override { return platform::kPriorityNormal; }
     platform::Result<std::vector<std::string>> ListModules(uint32_t pid) override;
     platform::Result<std::string> QueryImagePath(uint32_t pid) override;
-    uint32_t CurrentProcessId() override { return 1; }
+    uint32_t CurrentProcessId() override { return selfPid; }
     std::vector<platform::HeldProcess> ListHeldProcesses() override { return held; }
 
+    uint32_t selfPid = 1; // the program's own process
     bool failListing = false;
     // Suspends fail as they do for another user's process.
     bool failSuspend = false;
+    bool goneOnSuspend = false; // the process ended before the hold: "no process N"
     std::vector<platform::HeldProcess> held;
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;

@@ -343,10 +343,37 @@ private slots:
         rig.click(add);
         QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Critical);
         QVERIFY(!rig.items(list).contains("lost.exe"));
-        QCOMPARE(rig.text(count), QString("2"));
+        QCOMPARE(rig.text(count), QString("1")); // old.exe is removed, though still listed
         Select(rig, list, "new.exe");
         rig.click(remove);
         QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Critical);
+    }
+
+    // The count beside the list is what the limit counts, so a refusal for a full list
+    // never stands beside a count above the limit (a name added twice shows twice).
+    void theListCountAgreesWithTheLimitsRefusal() {
+        MainWindowRig rig;
+        QByteArray names;
+        for (int i = 1; i <= 199; ++i)
+            names += "kenal|p" + QByteArray::number(i) + ".exe\r\n";
+        rig.writeDataFile("whitelist.db", names);
+        rig.start();
+        for (const char* name : {"p1.exe", "new.exe", "more.exe"}) {
+            rig.find<QLineEdit>("Text1")->setText(name);
+            rig.click("cmdaddwhite");
+        }
+        QVERIFY(LastMessage().contains("holds 200 names at most"));
+        QCOMPARE(rig.items("List3").size(), 201); // p1.exe twice
+        QCOMPARE(rig.text("lbltrustedcount_8"), QString("200"));
+        QCOMPARE(rig.text("lblcopywhite"), QString("200"));
+
+        // A name the file cannot hold is refused, and the count stays.
+        Select(rig, "List3", "p2.exe");
+        rig.click("cmdremovewhite");
+        rig.find<QLineEdit>("Text1")->setText("a,b.exe");
+        rig.click("cmdaddwhite");
+        QVERIFY(LastMessage().contains("can't hold"));
+        QCOMPARE(rig.text("lbltrustedcount_8"), QString("199"));
     }
 
     void settingsSaveWritesMainIniAndAppliesTheLabels() {
@@ -441,6 +468,20 @@ private slots:
         rig.processes->calls.clear();
         rig.click("cmdkill");
         QVERIFY(rig.processes->calls.empty());
+
+        // The program's own process: refused, saying why; nothing is killed.
+        rig.processes->selfPid = rig.processes->PidOf("init");
+        const QString self = QString::number(rig.processes->selfPid) + "=";
+        const QStringList lines = rig.items("List1");
+        const auto own = std::find_if(lines.begin(), lines.end(),
+                                      [&](const QString& l) { return l.startsWith(self); });
+        QVERIFY(own != lines.end());
+        Select(rig, "List1", *own);
+        rig.processes->calls.clear();
+        rig.click("cmdkill");
+        QVERIFY(rig.processes->calls.empty());
+        QVERIFY(LastMessage().contains("can't kill itself"));
+        QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Warning);
     }
 
     void blockedPageSelectionMoreInfoAndUnblock() {

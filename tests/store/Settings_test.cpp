@@ -39,6 +39,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 1, 1, 1, 1}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The Run value with the Data folder, as Windows splits it back into arguments.
+TEST(RunCommandLineTest, QuotesEachArgumentForTheWindowsSplit) {
+    EXPECT_EQ(RunCommandLine("C:\\Program Files\\Quorvel\\quorvel.exe", "D:\\My Data"),
+              "\"C:\\Program Files\\Quorvel\\quorvel.exe\" --data \"D:\\My Data\"");
+    // Backslashes count only before a quote: a trailing one is doubled before the closing
+    // quote, and a quote in the name is escaped with the backslashes before it doubled.
+    EXPECT_EQ(RunCommandLine("q.exe", "D:\\Data\\"), "\"q.exe\" --data \"D:\\Data\\\\\"");
+    EXPECT_EQ(RunCommandLine("q.exe", "a\\\"b"), "\"q.exe\" --data \"a\\\\\\\"b\"");
+}
+
 TEST(BuildSettingsTextTest, IsTheFortyByteForm) {
     const std::string text = BuildSettingsText({0, 0, 1, 0, 1});
     EXPECT_EQ(text, "[QUORVEL]\r001-0\r002-0\r003-1\r004-0\r005-1\r");

@@ -60,7 +60,6 @@ public:
 } // namespace
 
 std::unique_ptr<Internet> CreateCurlInternet() {
-    InitCurlOnce();
     return std::make_unique<CurlInternet>();
 }
 

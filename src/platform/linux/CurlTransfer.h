@@ -8,9 +8,6 @@
 
 namespace quorvel::platform::linux_backend {
 
-// curl_global_init, once per process, before any transfer.
-void InitCurlOnce();
-
 // One GET through libcurl that bypasses caches and stops after maxBytes of the body, or
 // when the limits are reached.
 Result<std::vector<std::byte>> CurlFetchPrefix(const std::string& url, const std::string& agent,
