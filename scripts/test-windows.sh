@@ -348,6 +348,43 @@ PYTHON
 python3 "$work/terminal_guard.py" "$cli" "$data_windows" "$helper" "$beat_windows" \
     "$work/beat" >&2 || fail "the guard on a terminal"
 
+# --- The desktop under Wine: its windows worked from outside by the driver ---------------
+say "desktop: quorvel.exe under Xvfb, openbox and trayer, worked by quorvel-driver.exe"
+desktop_started=$(date +%s)
+# shellcheck source=scripts/wine-desktop.sh
+source "$root/scripts/wine-desktop.sh"
+if wine_desktop_start; then
+    desktop_data=$work/desktop-data
+    mkdir -p "$desktop_data"
+    cp "$root"/Data/* "$desktop_data/"
+    desktop_data_windows=$(winpath "$desktop_data")
+    driver=$build64/bin/quorvel-driver.exe
+    wine "$build64/bin/quorvel.exe" --data "$desktop_data_windows" >"$work/desktop.log" 2>&1 &
+    desktop_pid=$!
+    timeout 120 wine "$driver" gui || fail "the desktop under Wine"
+
+    wine "$build64/bin/quorvel.exe" --data "$desktop_data_windows" >>"$work/desktop.log" 2>&1 &
+    second_pid=$!
+    timeout 60 wine "$driver" second-copy || fail "the second copy's message"
+    ended_in_time() {
+        for _ in $(seq 300); do
+            kill -0 "$1" 2>/dev/null || return 0
+            sleep 0.1
+        done
+        return 1
+    }
+    ended_in_time "$second_pid" || fail "the second copy did not end"
+
+    timeout 60 wine "$driver" close || fail "closing the main window"
+    ended_in_time "$desktop_pid" || fail "the program did not end when its window closed"
+    kill "$second_pid" "$desktop_pid" 2>/dev/null || true
+    wait "$second_pid" "$desktop_pid" 2>/dev/null || true
+    wine_desktop_stop
+else
+    fail "no desktop for the Wine GUI test"
+fi
+say "desktop: $(($(date +%s) - desktop_started)) s"
+
 cat "$work/guard.log" >>"$work/guards.log" 2>/dev/null || true
 if ((failures > 0)); then
     echo "--- guard output" >&2

@@ -3,6 +3,8 @@
 // the expected and the actual value at the first check that fails.
 //
 //   quorvel-driver gui             the desktop test (the program is running, main window up)
+//   quorvel-driver second-copy     answers a second copy's message
+//   quorvel-driver close           closes the main window
 //   quorvel-driver shoot FOLDER    a BMP of each window into FOLDER
 // windows.h first: the other Windows headers build on it.
 // clang-format off
@@ -438,7 +440,19 @@ int wmain(int argc, wchar_t** argv) {
         Screenshots(argv[2]);
         return 0;
     }
+    if (command == L"second-copy") {
+        Step("a second copy says the program runs already");
+        HWND box = WaitForTop("the second copy's message", L"#32770", L"Quorvel");
+        ExpectText("the second copy's message", GetDlgItem(box, QUORVEL_MSGBOX_TEXT_ID),
+                   L"Quorvel is already running on your system");
+        PostClick(box, IDOK);
+        return 0;
+    }
     HWND main = MainWindow();
+    if (command == L"close") {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
     Navigation(main);
     Login(main);
     Popup(main);
