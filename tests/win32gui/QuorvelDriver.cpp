@@ -82,24 +82,26 @@ bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = 15000)
     }
 }
 
+struct Search {
+    const wchar_t* className;
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTop(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    if (!IsWindowVisible(window) || ClassOf(window) != search->className)
+        return TRUE;
+    if (search->caption != nullptr && Text(window) != *search->caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // A visible top-level window of this class (and caption, if given).
 HWND FindTop(const wchar_t* className, const std::wstring* caption = nullptr) {
-    struct Search {
-        const wchar_t* className;
-        const std::wstring* caption;
-        HWND found;
-    } search{className, caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(context);
-            if (!IsWindowVisible(window) || ClassOf(window) != s->className)
-                return TRUE;
-            if (s->caption != nullptr && Text(window) != *s->caption)
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{className, caption, nullptr};
+    EnumWindows(&MatchTop, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
