@@ -5,6 +5,7 @@
 //   quorvel-driver gui             the desktop test (the program is running, main window up)
 //   quorvel-driver second-copy     answers a second copy's message
 //   quorvel-driver close           closes the main window
+//   quorvel-driver login           only the way back from the tray through the login
 //   quorvel-driver shoot FOLDER    a BMP of each window into FOLDER
 // windows.h first: the other Windows headers build on it.
 // clang-format off
@@ -453,6 +454,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND main = MainWindow();
     if (command == L"close") {
         PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (command == L"login") {
+        Login(main);
         return 0;
     }
     Navigation(main);
