@@ -45,8 +45,10 @@ bool TrayIcon::Add() {
     data.hIcon = m_icon;
     const std::wstring tip = Wide(m_tip).substr(0, 64);
     std::copy(tip.begin(), tip.end(), data.szTip);
-    // After TaskbarCreated the shell has forgotten the icon: add it again either way.
-    m_added = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    // A shell that restarted has forgotten the icon; one that only announced itself still
+    // holds it, and then adding fails where modifying works.
+    m_added =
+        Shell_NotifyIconW(NIM_ADD, &data) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
     return m_added;
 }
 

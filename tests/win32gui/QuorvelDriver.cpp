@@ -260,6 +260,16 @@ void ExpectMainHidden(HWND main, const char* when) {
 void Login(HWND main) {
     Step("minimise into the tray; its menu opens the login");
     MinimiseToTray(main);
+    Step("a restarted notification area gets the icon again");
+    HWND tray = FindWindowW(QUORVEL_CLASS_TRAY, nullptr);
+    NOTIFYICONDATAW gone{};
+    gone.cbSize = sizeof(gone);
+    gone.hWnd = tray;
+    gone.uID = QUORVEL_TRAY_ID;
+    Shell_NotifyIconW(NIM_DELETE, &gone);
+    ExpectTrayIcon("after the shell dropped it", false);
+    PostMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ExpectTrayIcon("after TaskbarCreated", true);
     OpenWindowFromTray();
     HWND login = WaitForTop("login", QUORVEL_CLASS_LOGIN, kLoginCaption);
     ExpectMainHidden(main, "while the login is open");
