@@ -380,9 +380,14 @@ installer_round_trip() {
     wine reg query "$key" /v DisplayVersion 2>/dev/null | tr -d '\r' |
         grep -Eq "DisplayVersion +REG_SZ +$version\$" || fail "no Uninstall key with $version"
 
+    # At 144 dots per inch from here on, for the popup's twips arithmetic.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
     wine start /wait "$shortcut" >>"$work/desktop.log" 2>&1 &
     local started_pid=$!
     timeout 60 wine "$driver" login || fail "the installed program's login"
+    timeout 60 wine "$driver" popup || fail "the popup at 144 dpi"
     local user_data
     user_data=$(find "$WINEPREFIX/drive_c/users" -path '*/Roaming/Quorvel/Data' -type d | head -n1)
     if [[ -n "$user_data" && -f "$user_data/set.db" ]]; then

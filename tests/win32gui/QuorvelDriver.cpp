@@ -6,6 +6,7 @@
 //   quorvel-driver second-copy     answers a second copy's message
 //   quorvel-driver close           closes the main window
 //   quorvel-driver login           only the way back from the tray through the login
+//   quorvel-driver popup           only the popup
 //   quorvel-driver startup N QUORVEL DATA EMPTY
 //                                  the start-up figure: time to the main window shown,
 //                                  against an empty dialog program, N runs of each
@@ -349,7 +350,8 @@ void Popup(HWND main) {
     const ULONGLONG seconds = (GetTickCount64() - started) / 1000;
     if (seconds < 3)
         Fail("the popup's time on screen", "at least the 3 s hold", std::to_string(seconds));
-    std::printf("driver: the popup was up for about %llu s\n", seconds);
+    std::printf("driver: the popup rested at %s (%d dpi) and was up for about %llu s\n",
+                rectText(rest).c_str(), dpiY, seconds);
 }
 
 // ---- screenshots -------------------------------------------------------------------------
@@ -503,6 +505,8 @@ void StartupFigure(int runs, const std::wstring& quorvel, const std::wstring& da
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Pixels as the screen has them, like the program's, whatever the display's DPI.
+    SetProcessDPIAware();
     const std::wstring command = argc > 1 ? argv[1] : L"gui";
     if (command == L"shoot" && argc > 2) {
         Screenshots(argv[2]);
@@ -527,6 +531,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"login") {
         Login(main);
+        return 0;
+    }
+    if (command == L"popup") {
+        Popup(main);
         return 0;
     }
     Navigation(main);
