@@ -36,6 +36,13 @@ XML
         xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && break
         sleep 0.1
     done
+    # The panel's strut reaches the work area through openbox a moment later; a program
+    # that read the work area before it would place its windows against another one.
+    for _ in $(seq 50); do
+        xprop -root _NET_WORKAREA 2>/dev/null | grep -Eq '= 0, 0, 1024, (7[0-5][0-9]|6[0-9][0-9])\b' &&
+            break
+        sleep 0.1
+    done
 
     # The prefix now draws on the display: its desktop process is started anew with X11.
     wineserver -k 2>/dev/null || true

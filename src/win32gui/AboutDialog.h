@@ -9,6 +9,7 @@ namespace quorvel::win32gui {
 class AboutDialog : public DialogWindow, public desktop::AboutView {
 public:
     AboutDialog(HINSTANCE instance, HICON icon) : m_instance(instance), m_icon(icon) {}
+    ~AboutDialog() override { Destroy(); }
 
     void Show();
     void Close() override { ShowWindow(hwnd(), SW_HIDE); }

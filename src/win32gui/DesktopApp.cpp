@@ -7,32 +7,31 @@ namespace quorvel::win32gui {
 
 DesktopApp::DesktopApp(HINSTANCE instance, platform::Platform& platform,
                        const std::string& setDbPath)
-    : m_instance(instance), m_platform(platform), m_icon(MakeAppIcon(32)),
-      m_smallIcon(MakeAppIcon(16)), m_passwords(*platform.files, *platform.ansi, setDbPath),
-      m_shell(*this, true), m_main(instance, m_icon,
-                                   {[this] { m_shell.Minimised(); }, [this] { Exit(); },
-                                    [this](desktop::ToolWindow window) { OpenToolWindow(window); },
-                                    [this](const std::string& title, const std::string& message) {
-                                        m_popup.ShowTrayMessage(title, message);
-                                    }}),
-      m_tray(instance, m_smallIcon, desktop::ShellPresenter::TrayTip(),
+    : m_instance(instance),
+      m_platform(platform), m_icon{MakeAppIcon(32)}, m_smallIcon{MakeAppIcon(16)},
+      m_passwords(*platform.files, *platform.ansi, setDbPath), m_shell(*this, true),
+      m_main(instance, m_icon.handle,
+             {[this] { m_shell.Minimised(); }, [this] { Exit(); },
+              [this](desktop::ToolWindow window) { OpenToolWindow(window); },
+              [this](const std::string& title, const std::string& message) {
+                  m_popup.ShowTrayMessage(title, message);
+              }}),
+      m_tray(instance, m_smallIcon.handle, desktop::ShellPresenter::TrayTip(),
              {[this](unsigned mouse) { m_shell.TrayMouseMessage(mouse); },
               [this] { m_shell.TaskbarCreated(); }}),
       m_login(
           instance, m_passwords, [this] { m_shell.LoginAccepted(); },
           [this] { m_shell.LoginCancelled(); }),
-      m_about(instance, m_icon), m_popup(instance) {
-    RegisterDialogClass(instance, QUORVEL_CLASS_MAIN, m_icon);
-    RegisterDialogClass(instance, QUORVEL_CLASS_LOGIN, m_icon);
-    RegisterDialogClass(instance, QUORVEL_CLASS_CHANGEPASS, m_icon);
-    RegisterDialogClass(instance, QUORVEL_CLASS_ABOUT, m_icon);
+      m_about(instance, m_icon.handle), m_popup(instance) {
+    RegisterDialogClass(instance, QUORVEL_CLASS_MAIN, m_icon.handle);
+    RegisterDialogClass(instance, QUORVEL_CLASS_LOGIN, m_icon.handle);
+    RegisterDialogClass(instance, QUORVEL_CLASS_CHANGEPASS, m_icon.handle);
+    RegisterDialogClass(instance, QUORVEL_CLASS_ABOUT, m_icon.handle);
     RegisterDialogClass(instance, QUORVEL_CLASS_TRAYMSG, nullptr);
 }
 
 DesktopApp::~DesktopApp() {
     m_tray.Remove();
-    DestroyIcon(m_icon);
-    DestroyIcon(m_smallIcon);
 }
 
 int DesktopApp::Run() {
@@ -88,8 +87,8 @@ void DesktopApp::OpenToolWindow(desktop::ToolWindow window) {
         return ShowAbout();
     case desktop::ToolWindow::ChangePassword:
         if (!m_changePass)
-            m_changePass =
-                std::make_unique<ChangePassDialog>(m_instance, m_passwords, m_main.hwnd(), m_icon);
+            m_changePass = std::make_unique<ChangePassDialog>(m_instance, m_passwords,
+                                                              m_main.hwnd(), m_icon.handle);
         return m_changePass->Show();
     case desktop::ToolWindow::RegQuorvel:
     case desktop::ToolWindow::CheckForUpdates:

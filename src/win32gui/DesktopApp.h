@@ -35,10 +35,22 @@ private:
     void OpenToolWindow(desktop::ToolWindow window);
     void Exit();
 
+    // Declared before the windows, so it outlives them.
+    struct OwnedIcon {
+        explicit OwnedIcon(HICON icon) : handle(icon) {}
+        OwnedIcon(const OwnedIcon&) = delete;
+        OwnedIcon& operator=(const OwnedIcon&) = delete;
+        ~OwnedIcon() {
+            if (handle != nullptr)
+                DestroyIcon(handle);
+        }
+        HICON handle;
+    };
+
     HINSTANCE m_instance;
     platform::Platform& m_platform;
-    HICON m_icon;
-    HICON m_smallIcon;
+    OwnedIcon m_icon;
+    OwnedIcon m_smallIcon;
     access::PasswordFile m_passwords;
     desktop::ShellPresenter m_shell;
     MainWindow m_main;

@@ -2,8 +2,13 @@
 
 namespace quorvel::win32gui {
 
+// A derived window calls Destroy() in its own destructor, so that its WM_DESTROY still
+// runs; here only the HWND goes, without calling into what is already gone.
 DialogWindow::~DialogWindow() {
-    Destroy();
+    if (m_hwnd == nullptr)
+        return;
+    SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
+    DestroyWindow(m_hwnd);
 }
 
 bool DialogWindow::Create(HINSTANCE instance, int templateId, HWND owner) {
@@ -13,12 +18,9 @@ bool DialogWindow::Create(HINSTANCE instance, int templateId, HWND owner) {
 }
 
 void DialogWindow::Destroy() {
-    if (m_hwnd == nullptr)
-        return;
-    HWND window = m_hwnd;
+    if (m_hwnd != nullptr)
+        DestroyWindow(m_hwnd); // WM_NCDESTROY forgets the handle
     m_hwnd = nullptr;
-    SetWindowLongPtrW(window, DWLP_USER, 0);
-    DestroyWindow(window);
 }
 
 INT_PTR CALLBACK DialogWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

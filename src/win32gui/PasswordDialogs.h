@@ -12,6 +12,7 @@ class LoginDialog : public DialogWindow, public desktop::PasswordView {
 public:
     LoginDialog(HINSTANCE instance, access::PasswordFile& file, std::function<void()> accepted,
                 std::function<void()> cancelled);
+    ~LoginDialog() override { Destroy(); }
 
     void Show();
 
@@ -33,6 +34,7 @@ private:
 class ChangePassDialog : public DialogWindow, public desktop::PasswordView {
 public:
     ChangePassDialog(HINSTANCE instance, access::PasswordFile& file, HWND owner, HICON icon);
+    ~ChangePassDialog() override { Destroy(); }
 
     void Show();
 
