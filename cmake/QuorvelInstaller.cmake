@@ -8,11 +8,18 @@ else()
 endif()
 set(QUORVEL_INSTALLER
     ${CMAKE_BINARY_DIR}/Quorvel-${PROJECT_VERSION}-${QUORVEL_INSTALLER_ARCH}-setup.exe)
+# The programs go in without their debugging information, whatever the build type.
+set(QUORVEL_INSTALLER_STAGE ${CMAKE_BINARY_DIR}/installer-stage)
 if(QUORVEL_MAKENSIS)
     add_custom_command(
         OUTPUT ${QUORVEL_INSTALLER}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVEL_INSTALLER_STAGE}
+        COMMAND ${CMAKE_STRIP} --strip-debug -o ${QUORVEL_INSTALLER_STAGE}/quorvel.exe
+                $<TARGET_FILE:quorvel>
+        COMMAND ${CMAKE_STRIP} --strip-debug -o ${QUORVEL_INSTALLER_STAGE}/quorvel-cli.exe
+                $<TARGET_FILE:quorvel-cli>
         COMMAND ${QUORVEL_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION}
-                -DARCH=${QUORVEL_INSTALLER_ARCH} -DBINDIR=$<TARGET_FILE_DIR:quorvel>
+                -DARCH=${QUORVEL_INSTALLER_ARCH} -DBINDIR=${QUORVEL_INSTALLER_STAGE}
                 -DDATADIR=${PROJECT_SOURCE_DIR}/Data
                 -DNOTE=${PROJECT_SOURCE_DIR}/packaging/windows/ClamAV-README.txt
                 -DOUTFILE=${QUORVEL_INSTALLER}
