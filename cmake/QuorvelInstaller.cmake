@@ -1,5 +1,8 @@
 # The Windows installer: `cmake --build <Windows build folder> --target installer` writes
 # Quorvel-VERSION-x86-setup.exe or Quorvel-VERSION-x64-setup.exe into the build folder.
+if(NOT TARGET quorvel OR QUORVEL_BUILD_GUI)
+    return()
+endif()
 find_program(QUORVEL_MAKENSIS makensis)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(QUORVEL_INSTALLER_ARCH x64)
