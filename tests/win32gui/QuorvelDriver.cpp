@@ -185,6 +185,8 @@ void OpenWindowFromTray() {
 const std::wstring kMainCaption = L"Quorvel 1.5 52";
 const std::wstring kLoginCaption = std::wstring(29, L' ') + L"Login";
 const std::wstring kChangePassCaption = std::wstring(25, L' ') + L"Change Password";
+const std::wstring kShippedPassword = L"Pelor";
+const std::wstring kNewPassword = L"Secret 7";
 
 struct PanelRow {
     int button;
@@ -239,7 +241,7 @@ void Navigation(HWND main) {
     Click(about, IDOK);
     WaitGone("About after OK", QUORVEL_CLASS_ABOUT);
 
-    Step("Change Password from the Settings panel, cancelled");
+    Step("Change Password from the Settings panel: cancelled, refused empty, then saved");
     Click(main, IDC_CMDBUTTON_0 + 3);
     Click(GetDlgItem(main, IDC_PANEL_SETTINGS), IDC_CMDBUTTON_4);
     HWND change = WaitForTop("Change Password", QUORVEL_CLASS_CHANGEPASS, kChangePassCaption);
@@ -247,6 +249,24 @@ void Navigation(HWND main) {
                L"Make a strong password for your safety, Max 15 characters");
     Click(change, IDCANCEL);
     WaitGone("Change Password after Cancel", QUORVEL_CLASS_CHANGEPASS);
+
+    Click(GetDlgItem(main, IDC_PANEL_SETTINGS), IDC_CMDBUTTON_4);
+    change = WaitForTop("Change Password", QUORVEL_CLASS_CHANGEPASS, kChangePassCaption);
+    PostClick(change, IDC_CMDGANTI);
+    HWND box = WaitForTop("the empty password's message", L"#32770", L"Warning");
+    ExpectText("the empty password's message", GetDlgItem(box, QUORVEL_MSGBOX_TEXT_ID),
+               L"The Password can't be empty");
+    PostClick(box, IDOK);
+    if (!WaitFor([&] { return !IsWindow(box); }))
+        Fail("the message after OK", "closed", "open");
+
+    SetDlgItemTextW(change, IDC_TEXT1_PASS, kNewPassword.c_str());
+    PostClick(change, IDC_CMDGANTI);
+    box = WaitForTop("the saved password's message", L"#32770", L"Quorvel | Protect and Defend");
+    ExpectText("the saved password's message", GetDlgItem(box, QUORVEL_MSGBOX_TEXT_ID),
+               L"Password has been saved \r\nYour current password is : " + kNewPassword);
+    PostClick(box, IDOK);
+    WaitGone("Change Password after Change Now", QUORVEL_CLASS_CHANGEPASS);
     Click(main, IDC_CMDBUTTON_0 + 0);
 }
 
@@ -262,7 +282,7 @@ void ExpectMainHidden(HWND main, const char* when) {
         Fail(std::string("the main window ") + when, "not shown", "shown");
 }
 
-void Login(HWND main) {
+void Login(HWND main, const std::wstring& password) {
     Step("minimise into the tray; its menu opens the login");
     MinimiseToTray(main);
     Step("a restarted notification area gets the icon again");
@@ -279,10 +299,12 @@ void Login(HWND main) {
     HWND login = WaitForTop("login", QUORVEL_CLASS_LOGIN, kLoginCaption);
     ExpectMainHidden(main, "while the login is open");
     ExpectTrayIcon("while the login is open", false);
-    ExpectText("login's default password", GetDlgItem(login, IDC_LBLDEFAULT), L"Pelor");
+    ExpectText("login's default password", GetDlgItem(login, IDC_LBLDEFAULT), kShippedPassword);
 
     Step("a wrong password");
-    SetDlgItemTextW(login, IDC_TXTPASSWORD, L"pelor");
+    // The shipped password in other case; once changed, the shipped password itself.
+    const std::wstring wrong = password == kShippedPassword ? L"pelor" : kShippedPassword;
+    SetDlgItemTextW(login, IDC_TXTPASSWORD, wrong.c_str());
     PostClick(login, IDC_CMD_LOGIN);
     HWND box = WaitForTop("the wrong-password message", L"#32770", L"Quorvel | Proctet and Defend");
     ExpectText("the wrong-password message", GetDlgItem(box, QUORVEL_MSGBOX_TEXT_ID),
@@ -305,7 +327,7 @@ void Login(HWND main) {
     Step("the right password");
     OpenWindowFromTray();
     login = WaitForTop("login", QUORVEL_CLASS_LOGIN, kLoginCaption);
-    SetDlgItemTextW(login, IDC_TXTPASSWORD, L"Pelor");
+    SetDlgItemTextW(login, IDC_TXTPASSWORD, password.c_str());
     PostClick(login, IDC_CMD_LOGIN);
     if (!WaitFor([&] { return Visible(main) && !IsIconic(main); }))
         Fail("the main window after the right password", "shown", "hidden");
@@ -530,15 +552,15 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"login") {
-        Login(main);
+        Login(main, kShippedPassword);
         return 0;
     }
     if (command == L"popup") {
         Popup(main);
         return 0;
     }
-    Navigation(main);
-    Login(main);
+    Navigation(main); // changes the password
+    Login(main, kNewPassword);
     Popup(main);
     Step("all checks passed");
     return 0;
