@@ -26,6 +26,9 @@ if [[ "${1:-}" != --in-namespace ]]; then
     say "32-bit build (compiled and linked only)"
     cmake --preset mingw-i686 -B "$build32" >/dev/null
     cmake --build "$build32" -j "$jobs"
+    say "installers"
+    cmake --build "$build64" --target installer
+    cmake --build "$build32" --target installer
     if [[ ! -x "$native_cli" ]]; then
         say "Linux quorvel-cli for the pe comparison"
         cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
@@ -347,6 +350,100 @@ PYTHON
 : >"$data/blacklist.db"
 python3 "$work/terminal_guard.py" "$cli" "$data_windows" "$helper" "$beat_windows" \
     "$work/beat" >&2 || fail "the guard on a terminal"
+
+version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+
+ended_in_time() {
+    for _ in $(seq 300); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The x64 installer in the prefix: installs silently, the program starts from its Start-menu
+# shortcut on the user's own Data (seeded from the installed defaults) and takes the password
+# there; the silent uninstall removes every program file and keeps the user's Data.
+installer_round_trip() {
+    local setup=$build64/Quorvel-$version-x64-setup.exe
+    local program_files="$WINEPREFIX/drive_c/Program Files/Quorvel"
+    local shortcut='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Quorvel\Quorvel.lnk'
+    local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+    [[ -f "$setup" ]] || { fail "no installer $setup"; return; }
+    wine "$setup" /S || { fail "the silent install"; return; }
+    local file
+    for file in quorvel.exe quorvel-cli.exe uninstall.exe Defaults/whitelist.db \
+        Defaults/blacklist.db Defaults/main.ini Defaults/set.db ClamAV/README.txt; do
+        [[ -f "$program_files/$file" ]] || fail "installed: no $file"
+    done
+    [[ -d "$program_files/Data" ]] && fail "installed: a Data folder beside the program"
+    wine reg query "$key" /v DisplayVersion 2>/dev/null | tr -d '\r' |
+        grep -Eq "DisplayVersion +REG_SZ +$version\$" || fail "no Uninstall key with $version"
+
+    # At 144 dots per inch from here on, for the popup's twips arithmetic.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+    wine start /wait "$shortcut" >>"$work/desktop.log" 2>&1 &
+    local started_pid=$!
+    timeout 60 wine "$driver" login || fail "the installed program's login"
+    timeout 60 wine "$driver" popup || fail "the popup at 144 dpi"
+    local user_data
+    user_data=$(find "$WINEPREFIX/drive_c/users" -path '*/Roaming/Quorvel/Data' -type d | head -n1)
+    if [[ -n "$user_data" && -f "$user_data/set.db" ]]; then
+        printf 'kenal|mine.exe\r\n' >>"$user_data/whitelist.db"
+    else
+        fail "no user Data folder seeded under %APPDATA%"
+    fi
+    timeout 60 wine "$driver" close || fail "closing the installed program"
+    ended_in_time "$started_pid" || fail "the installed program did not end"
+
+    # The uninstaller copies itself away and returns at once: wait for the folder to go.
+    wine "$program_files/uninstall.exe" /S || fail "the silent uninstall"
+    for _ in $(seq 300); do
+        [[ -e "$program_files" ]] || break
+        sleep 0.1
+    done
+    [[ -e "$program_files" ]] && fail "left behind: $(find "$program_files" | head -n 5)"
+    [[ -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel" ]] &&
+        fail "the Start-menu shortcut is left"
+    wine reg query "$key" >/dev/null 2>&1 && fail "the Uninstall key is left"
+    grep -q 'kenal|mine.exe' "$user_data/whitelist.db" 2>/dev/null ||
+        fail "the user's Data was not kept"
+}
+
+# --- The desktop under Wine: its windows worked from outside by the driver ---------------
+say "desktop: quorvel.exe under Xvfb, openbox and trayer, worked by quorvel-driver.exe"
+desktop_started=$(date +%s)
+# shellcheck source=scripts/wine-desktop.sh
+source "$root/scripts/wine-desktop.sh"
+if wine_desktop_start; then
+    desktop_data=$work/desktop-data
+    mkdir -p "$desktop_data"
+    cp "$root"/Data/* "$desktop_data/"
+    desktop_data_windows=$(winpath "$desktop_data")
+    driver=$build64/bin/quorvel-driver.exe
+    wine "$build64/bin/quorvel.exe" --data "$desktop_data_windows" >"$work/desktop.log" 2>&1 &
+    desktop_pid=$!
+    timeout 120 wine "$driver" gui || fail "the desktop under Wine"
+
+    wine "$build64/bin/quorvel.exe" --data "$desktop_data_windows" >>"$work/desktop.log" 2>&1 &
+    second_pid=$!
+    timeout 60 wine "$driver" second-copy || fail "the second copy's message"
+    ended_in_time "$second_pid" || fail "the second copy did not end"
+
+    timeout 60 wine "$driver" close || fail "closing the main window"
+    ended_in_time "$desktop_pid" || fail "the program did not end when its window closed"
+    kill "$second_pid" "$desktop_pid" 2>/dev/null || true
+    wait "$second_pid" "$desktop_pid" 2>/dev/null || true
+
+    say "installer: silent install, start from the Start menu, silent uninstall"
+    installer_round_trip
+    wine_desktop_stop
+else
+    fail "no desktop for the Wine GUI test"
+fi
+say "desktop: $(($(date +%s) - desktop_started)) s"
 
 cat "$work/guard.log" >>"$work/guards.log" 2>/dev/null || true
 if ((failures > 0)); then

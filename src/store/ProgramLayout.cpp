@@ -3,6 +3,7 @@
 #include "store/UserFolders.h"
 
 #include <array>
+#include <utility>
 
 namespace quorvel::store {
 
@@ -43,6 +44,38 @@ platform::Status SeedDataFolder(platform::Files& files, const ProgramLayout& lay
     return status;
 }
 
+void PortableLayout(ProgramLayout& layout, const std::string& beside) {
+    layout.dataFolder = beside;
+    layout.clamAvFolder = layout.programFolder + layout.separator + "ClamAV";
+    layout.scanFolder = layout.programFolder;
+    layout.downloadFolder = layout.programFolder;
+}
+
+// The installer puts the default Data files into "Defaults" beside the program, never into
+// a "Data" folder there: Program Files is not the user's to write, so each user keeps their
+// own Data under the roaming application data.
+ProgramLayout WindowsLayout(platform::Shell& shell, platform::Files& files, ProgramLayout layout,
+                            const std::string& beside) {
+    const std::string defaults = layout.programFolder + "\\Defaults";
+    const std::string appData = shell.EnvironmentVariable("APPDATA");
+    layout.installed =
+        !files.IsDirectory(beside) && files.IsDirectory(defaults) && !appData.empty();
+    if (!layout.installed) {
+        PortableLayout(layout, beside);
+        return layout;
+    }
+    layout.dataFolder = appData + "\\Quorvel\\Data";
+    layout.defaultDataFolder = defaults;
+    layout.clamAvFolder = layout.programFolder + "\\ClamAV";
+    const std::string local = shell.EnvironmentVariable("LOCALAPPDATA");
+    layout.scanFolder = (local.empty() ? appData : local) + "\\Quorvel";
+    const std::string profile = shell.EnvironmentVariable("USERPROFILE");
+    const std::string downloads = profile + "\\Downloads";
+    layout.downloadFolder =
+        !profile.empty() && files.IsDirectory(downloads) ? downloads : layout.scanFolder;
+    return layout;
+}
+
 } // namespace
 
 ProgramLayout FindProgramLayout(platform::Shell& shell, platform::Files& files) {
@@ -50,9 +83,10 @@ ProgramLayout FindProgramLayout(platform::Shell& shell, platform::Files& files) 
     layout.separator = files.PathSeparator();
     layout.programFolder = shell.ProgramFolder();
     const std::string beside = layout.programFolder + layout.separator + "Data";
+    if (layout.separator == '\\')
+        return WindowsLayout(shell, files, std::move(layout), beside);
     const std::string config = ConfigHome(shell);
-    // Windows copies always keep their files beside the executable.
-    layout.installed = layout.separator == '/' && !files.IsDirectory(beside) && !config.empty();
+    layout.installed = !files.IsDirectory(beside) && !config.empty();
     if (!layout.installed) {
         layout.dataFolder = beside;
         layout.clamAvFolder = layout.programFolder + layout.separator + "ClamAV";

@@ -39,9 +39,10 @@ private:
 };
 
 // The layout of the running program. It is installed when its executable's folder holds
-// no Data folder and the user's folders are known (never on Windows); the shared defaults and the
-// scanner are then found from the executable (bin/../share/quorvel), so an unpacked tree works like
-// an installed one.
+// no Data folder and the user's folders are known; the shared defaults and the scanner are
+// then found from the executable (bin/../share/quorvel), so an unpacked tree works like an
+// installed one. On Windows an installed copy has a Defaults folder beside it instead of Data,
+// and keeps the user's Data in %APPDATA%\Quorvel\Data.
 ProgramLayout FindProgramLayout(platform::Shell& shell, platform::Files& files);
 
 // Creates a folder and its missing parents.
