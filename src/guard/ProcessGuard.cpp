@@ -131,6 +131,10 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
                 guard.m_eventSincePass = true;
         }
     } settle{*this};
+    struct AfterLoss {
+        bool& lost;
+        ~AfterLoss() { lost = false; }
+    } afterLoss{m_lostEvents};
     if (m_flags.listRefreshPending) {
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
@@ -175,8 +179,15 @@ bool ProcessGuard::TakeExecEvents() {
         // Denied inside execve: it never ran, and no snapshot will show it.
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
-        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path),
+               std::move(denied.reason));
     }
+    for (auto& unheld : drained.unheld)
+        Decide(DecisionKind::HoldFailed, unheld.pid, unheld.parentPid, unheld.name,
+               std::move(unheld.path), std::move(unheld.reason));
+    // The kernel dropped events: what the next pass finds has run unheld until then.
+    if (drained.lost)
+        m_lostEvents = true;
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
     m_eventSincePass = true;
@@ -575,6 +586,9 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
                           std::string_view name, std::string path, std::string reason) {
+    if (m_lostEvents && m_busy && reason.empty() &&
+        std::find(m_pendingExecs.begin(), m_pendingExecs.end(), pid) == m_pendingExecs.end())
+        reason = "ran unheld: the kernel's exec event queue overflowed";
     m_observer.DecisionMade(
         GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
 }

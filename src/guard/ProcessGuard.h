@@ -202,6 +202,7 @@ private:
     ExecTriage* m_triage = nullptr;
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
+    bool m_lostEvents = false; // exec events were lost since the last pass
     uint64_t m_passes = 0;
 
     GuardFlags m_flags;
