@@ -567,8 +567,16 @@ bool ProcessGuard::ExitSequence() {
 }
 
 void ProcessGuard::Release(const JailEntry& entry) {
-    for (int32_t id : Jail::ReleaseIds(entry))
+    const auto ids = Jail::ReleaseIds(entry);
+    for (int32_t id : ids)
         (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
+    // A process judged twice is held twice: releasing it releases every hold of ours.
+    for (const auto& held : m_processes.ListHeldProcesses()) {
+        if (held.holderRunning &&
+            std::find(ids.begin(), ids.end(), static_cast<int32_t>(held.pid)) != ids.end())
+            for (uint32_t i = 0; i < held.holds; ++i)
+                (void)m_processes.ResumeProcess(held.pid);
+    }
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {

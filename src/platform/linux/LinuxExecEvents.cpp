@@ -165,8 +165,7 @@ std::unique_ptr<LinuxExecEvents> LinuxExecEvents::Open(ProcfsProcesses* processe
         if (events->m_fanotify.valid() && !events->MarkMounts())
             events->m_fanotify = UniqueFd();
         if (events->m_fanotify.valid()) {
-            events->m_pending =
-                std::make_shared<PendingExecs>(events->m_fanotify.get(), limits);
+            events->m_pending = std::make_shared<PendingExecs>(events->m_fanotify.get(), limits);
             // A held process that ends takes its suspend record with it.
             events->m_pending->OnEnded([processes](uint32_t pid, uint64_t startTime) {
                 processes->ForgetEndedHold(pid, startTime);
@@ -338,7 +337,9 @@ void LinuxExecEvents::Run() {
 }
 
 void LinuxExecEvents::ReadFanotify() {
-    alignas(fanotify_event_metadata) std::array<char, 8192> buffer;
+    // The kernel opens a descriptor for every event one read returns: a few at a time,
+    // so that a burst cannot take them all at once.
+    alignas(fanotify_event_metadata) std::array<char, 16 * sizeof(fanotify_event_metadata)> buffer;
     // Each read that fails for want of a descriptor costs the kernel one refused exec.
     constexpr int kExhaustedReads = 64;
     int exhausted = 0;

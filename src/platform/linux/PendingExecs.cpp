@@ -116,16 +116,19 @@ bool PendingExecs::Add(uint32_t pid, UniqueFd& eventFd, std::string path, std::s
             break;
         StopInstead(oldest->first, oldest->second);
     }
-    Entry entry{std::move(eventFd), UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0u))),
-                std::move(path),    std::move(name),
-                std::move(mark),    steady_clock::now()};
-    if (entry.pidFd.valid() && m_epoll.valid()) {
+    Entry entry{std::move(eventFd), UniqueFd(),      std::move(path),
+                std::move(name),    std::move(mark), steady_clock::now()};
+    if (m_pidFds < m_limits.pidFds && m_epoll.valid())
+        entry.pidFd = UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0u)));
+    if (entry.pidFd.valid()) {
         epoll_event watch{};
         watch.events = EPOLLIN;
         watch.data.u64 = (uint64_t{pid} << 32) | static_cast<uint32_t>(entry.pidFd.get());
         if (::epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, entry.pidFd.get(), &watch) != 0)
             entry.pidFd = UniqueFd(); // then a pass notices its end
     }
+    if (entry.pidFd.valid())
+        ++m_pidFds;
     ++m_events;
     m_entries.emplace(pid, std::move(entry));
     return true;

@@ -35,7 +35,8 @@ struct ExecMark {
 class PendingExecs {
 public:
     struct Limits {
-        size_t events = 64; // permission events kept unanswered
+        size_t events = 64;   // permission events kept unanswered
+        size_t pidFds = 1024; // processes watched for their end; past it, passes look
         std::chrono::steady_clock::duration age = std::chrono::seconds(20); // per event
     };
     // Told of a process that ended while held (for its suspend record).
