@@ -509,10 +509,12 @@ void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
         m_observer.ShowMessage(std::string(kSelectFirstMessage), "Quorvel", MessageIcon::Warning);
         return;
     }
+    std::vector<const JailEntry*> released;
     for (const auto& entry : m_jail.slots()) {
         if (EqualsUpperCase(entry.exeName, text))
-            Release(entry);
+            released.push_back(&entry);
     }
+    Release(released);
     m_jail.RemoveListItem(*selected);
     m_counters.blockedCount = static_cast<int32_t>(m_jail.list().size());
     m_counters.blockedOverview = m_counters.blockedCount;
@@ -557,23 +559,30 @@ bool ProcessGuard::ExitSequence() {
                                  "and exit?";
     if (!m_observer.AskYesNo(question, "Exit"))
         return true;
+    std::vector<const JailEntry*> released;
     for (const auto& entry : m_jail.slots()) {
         for (const auto& item : m_jail.list()) {
             if (EqualsUpperCase(item, entry.exeName))
-                Release(entry);
+                released.push_back(&entry);
         }
     }
+    Release(released);
     return true;
 }
 
-void ProcessGuard::Release(const JailEntry& entry) {
-    const auto ids = Jail::ReleaseIds(entry);
-    for (int32_t id : ids)
-        (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
+void ProcessGuard::Release(const std::vector<const JailEntry*>& entries) {
+    std::set<uint32_t> ids;
+    for (const JailEntry* entry : entries) {
+        for (int32_t id : Jail::ReleaseIds(*entry)) {
+            (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
+            ids.insert(static_cast<uint32_t>(id));
+        }
+    }
+    if (ids.empty())
+        return;
     // A process judged twice is held twice: releasing it releases every hold of ours.
     for (const auto& held : m_processes.ListHeldProcesses()) {
-        if (held.holderRunning &&
-            std::find(ids.begin(), ids.end(), static_cast<int32_t>(held.pid)) != ids.end())
+        if (held.holderRunning && ids.contains(held.pid))
             for (uint32_t i = 0; i < held.holds; ++i)
                 (void)m_processes.ResumeProcess(held.pid);
     }

@@ -181,7 +181,7 @@ private:
 
     void ApplyIntervalOnStart();
     void KillProcess(uint32_t pid);
-    void Release(const JailEntry& entry);
+    void Release(const std::vector<const JailEntry*>& entries);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
     void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
                 std::string path, std::string reason = {});
