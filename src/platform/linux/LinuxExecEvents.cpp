@@ -397,10 +397,16 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
     UniqueFd fd(eventFd);
     auto respond = [&](bool allow) { Respond(m_fanotify.get(), fd.get(), allow); };
 
-    // The ELF interpreter opened by an execve that was allowed: part of that exec.
+    // The ELF interpreter opened by an execve that was allowed: part of that exec, asked
+    // about no more, unless it is itself a program the rules refuse (then it is judged
+    // below like any exec).
     if (pid != 0 && m_pending->IsSameExec(pid, fd.get())) {
-        respond(true);
-        return;
+        const auto path = ReadLinkText("/proc/self/fd/" + std::to_string(fd.get()));
+        const ExecRequest interpreter{pid, path ? *path : "", path ? FileNameOf(*path) : ""};
+        if (!m_triage || m_triage(interpreter) != ExecVerdict::Deny) {
+            respond(true);
+            return;
+        }
     }
     // Not ours to hold: ourselves and what we start. A guard that is PID 1 of its
     // namespace inherits every orphan: a parent of 1 says nothing there.

@@ -265,8 +265,31 @@ TEST_F(ExecAttack, AFloodOfHeldProgramsLeavesTheGuardWhole) {
     StopGuard();
 }
 
-// A trusted name does not carry an untrusted program: the exec it makes, or the
-// interpreter its #! line names, is judged on its own.
+// A copy of touch whose ELF interpreter is a copy of the loader on the watched tmpfs:
+// the loader's own exec event is part of the program's execve.
+fs::path DynamicWithLoaderOn(const fs::path& folder, const std::string& name,
+                             const std::string& loader = "ld") {
+    const std::string system = "/lib64/ld-linux-x86-64.so.2";
+    std::string own = (folder / loader).string();
+    if (!fs::exists(system) || own.size() > system.size())
+        return {};
+    fs::remove(folder / loader);
+    fs::copy_file(system, folder / loader);
+    own.insert(0, system.size() - own.size(), '/');
+    std::string image = ReadText("/usr/bin/touch");
+    const size_t at = image.find(system + '\0');
+    if (at == std::string::npos)
+        return {};
+    image.replace(at, own.size(), own);
+    const fs::path program = folder / name;
+    std::ofstream(program, std::ios::binary) << image;
+    fs::permissions(program, fs::perms::all);
+    fs::permissions(folder / loader, fs::perms::all);
+    return program;
+}
+
+// A trusted name does not carry an untrusted program: the exec it makes, the interpreter
+// its #! line names, and a blacklisted ELF interpreter are judged on their own.
 TEST_F(ExecAttack, ATrustedLauncherDoesNotCarryABlacklistedProgram) {
     WriteList("whitelist.db", {"guard_namespace_test", kTools, "cat"});
     Install("evil", "/usr/bin/touch");
@@ -287,6 +310,13 @@ TEST_F(ExecAttack, ATrustedLauncherDoesNotCarryABlacklistedProgram) {
              fs::permissions(script, fs::perms::all);
          },
          w + "/cat"},
+        {"a trusted program whose ELF interpreter is blacklisted",
+         [&] {
+             fs::remove(watched / "cat");
+             if (DynamicWithLoaderOn(watched, "cat", "evil").empty())
+                 GTEST_SKIP() << "no x86-64 loader to copy";
+         },
+         w + "/cat " + out.string() + "/made"},
     };
     StartGuard();
     if (HasFatalFailure() || IsSkipped())
@@ -303,27 +333,6 @@ TEST_F(ExecAttack, ATrustedLauncherDoesNotCarryABlacklistedProgram) {
             << output.text();
     }
     StopGuard();
-}
-
-// A copy of touch whose ELF interpreter is a copy of the loader on the watched tmpfs:
-// the loader's own exec event is part of the program's execve.
-fs::path DynamicWithLoaderOn(const fs::path& folder, const std::string& name) {
-    const std::string system = "/lib64/ld-linux-x86-64.so.2";
-    std::string own = (folder / "ld").string();
-    if (!fs::exists(system) || own.size() > system.size())
-        return {};
-    fs::copy_file(system, folder / "ld", fs::copy_options::overwrite_existing);
-    own.insert(0, system.size() - own.size(), '/');
-    std::string image = ReadText("/usr/bin/touch");
-    const size_t at = image.find(system + '\0');
-    if (at == std::string::npos)
-        return {};
-    image.replace(at, own.size(), own);
-    const fs::path program = folder / name;
-    std::ofstream(program, std::ios::binary) << image;
-    fs::permissions(program, fs::perms::all);
-    fs::permissions(folder / "ld", fs::perms::all);
-    return program;
 }
 
 // Types key until the output shows text.
