@@ -3,6 +3,7 @@
 #include "gui/SingleInstance.h"
 #include "gui/frmUtama.h"
 #include "platform/ExecEvents.h"
+#include "platform/InitDuties.h"
 #include "platform/Platform.h"
 #include "store/DataFolder.h"
 #include "store/ProgramLayout.h"
@@ -65,6 +66,9 @@ protected:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // As PID 1 of a namespace, a process of its own reaps the orphans.
+    if (const auto code = quorvel::platform::HandOverInitDuties())
+        return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quorvel");
     // The window lives on in the tray while hidden; only the exit sequence ends the program.

@@ -11,6 +11,7 @@
 #include "platform/Console.h"
 #include "platform/DecisionAudit.h"
 #include "platform/ExecEvents.h"
+#include "platform/InitDuties.h"
 #include "store/DataFolder.h"
 #include "store/FirstStartTrust.h"
 #include "store/Settings.h"
@@ -326,6 +327,10 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     const auto options = ParseOptions(args, problem);
     if (!options)
         return UsageError(context, problem);
+    // As PID 1 of a namespace, a process of its own reaps the orphans.
+    context.out.flush();
+    if (const auto code = platform::HandOverInitDuties())
+        return *code;
     auto& platform = context.platform;
     if (!platform.processes || !platform.windows || !platform.shell || !platform.files ||
         !platform.ansi) {

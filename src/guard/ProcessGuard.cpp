@@ -131,6 +131,10 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
                 guard.m_eventSincePass = true;
         }
     } settle{*this};
+    struct AfterLoss {
+        bool& lost;
+        ~AfterLoss() { lost = false; }
+    } afterLoss{m_lostEvents};
     if (m_flags.listRefreshPending) {
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
@@ -175,17 +179,21 @@ bool ProcessGuard::TakeExecEvents() {
         // Denied inside execve: it never ran, and no snapshot will show it.
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
-        m_observer.DecisionMade(GuardDecision{kind,
-                                              denied.pid,
-                                              std::move(denied.name),
-                                              std::move(denied.path),
-                                              denied.parentPid,
-                                              {},
-                                              DecisionStage::BeforeStart,
-                                              denied.ownerId,
-                                              std::move(denied.file)});
-        m_killedPids.insert(denied.pid);
+        // A refusal the kernel made for want of a descriptor names nothing: nobody judged it.
+        const auto denialKind = denied.name.empty() ? DecisionKind::DeniedUnjudged : kind;
+        m_observer.DecisionMade(GuardDecision{denialKind, denied.pid, std::move(denied.name),
+                                              std::move(denied.path), denied.parentPid,
+                                              std::move(denied.reason), DecisionStage::BeforeStart,
+                                              denied.ownerId, std::move(denied.file)});
+        if (denied.pid != 0)
+            m_killedPids.insert(denied.pid);
     }
+    for (auto& unheld : drained.unheld)
+        Decide(DecisionKind::HoldFailed, unheld.pid, unheld.parentPid, unheld.name,
+               std::move(unheld.path), std::move(unheld.reason), DecisionStage::BeforeStart);
+    // The kernel dropped events: what the next pass finds has run unheld until then.
+    if (drained.lost)
+        m_lostEvents = true;
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
     m_eventSincePass = true;
@@ -532,10 +540,12 @@ void ProcessGuard::UnblockSelected(std::optional<size_t> selected) {
         m_observer.ShowMessage(std::string(kSelectFirstMessage), "Quorvel", MessageIcon::Warning);
         return;
     }
+    std::vector<const JailEntry*> released;
     for (const auto& entry : m_jail.slots()) {
         if (EqualsUpperCase(entry.exeName, text))
-            Release(entry);
+            released.push_back(&entry);
     }
+    Release(released);
     m_jail.RemoveListItem(*selected);
     m_counters.blockedCount = static_cast<int32_t>(m_jail.list().size());
     m_counters.blockedOverview = m_counters.blockedCount;
@@ -580,18 +590,33 @@ bool ProcessGuard::ExitSequence() {
                                  "and exit?";
     if (!m_observer.AskYesNo(question, "Exit"))
         return true;
+    std::vector<const JailEntry*> released;
     for (const auto& entry : m_jail.slots()) {
         for (const auto& item : m_jail.list()) {
             if (EqualsUpperCase(item, entry.exeName))
-                Release(entry);
+                released.push_back(&entry);
         }
     }
+    Release(released);
     return true;
 }
 
-void ProcessGuard::Release(const JailEntry& entry) {
-    for (int32_t id : Jail::ReleaseIds(entry))
-        (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
+void ProcessGuard::Release(const std::vector<const JailEntry*>& entries) {
+    std::set<uint32_t> ids;
+    for (const JailEntry* entry : entries) {
+        for (int32_t id : Jail::ReleaseIds(*entry)) {
+            (void)m_processes.ResumeProcess(static_cast<uint32_t>(id));
+            ids.insert(static_cast<uint32_t>(id));
+        }
+    }
+    if (ids.empty())
+        return;
+    // A process judged twice is held twice: releasing it releases every hold of ours.
+    for (const auto& held : m_processes.ListHeldProcesses()) {
+        if (held.holderRunning && ids.contains(held.pid))
+            for (uint32_t i = 0; i < held.holds; ++i)
+                (void)m_processes.ResumeProcess(held.pid);
+    }
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {
@@ -611,11 +636,12 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
                           std::string_view name, std::string path, std::string reason,
                           std::optional<DecisionStage> stage) {
-    if (!stage) {
-        const bool inExec = pid != 0 && std::find(m_pendingExecs.begin(), m_pendingExecs.end(),
-                                                  pid) != m_pendingExecs.end();
+    const bool inExec = pid != 0 && std::find(m_pendingExecs.begin(), m_pendingExecs.end(), pid) !=
+                                        m_pendingExecs.end();
+    if (!stage)
         stage = inExec ? DecisionStage::BeforeStart : DecisionStage::Running;
-    }
+    if (m_lostEvents && m_busy && reason.empty() && !inExec)
+        reason = "ran unheld: the kernel's exec event queue overflowed";
     m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path), parentPid,
                                           std::move(reason), *stage});
 }

@@ -184,7 +184,7 @@ private:
 
     void ApplyIntervalOnStart();
     void KillProcess(uint32_t pid);
-    void Release(const JailEntry& entry);
+    void Release(const std::vector<const JailEntry*>& entries);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
     // Without a stage: before start when the latest listing has the process held inside
     // execve, else running.
@@ -209,6 +209,7 @@ private:
     ExecTriage* m_triage = nullptr;
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
+    bool m_lostEvents = false; // exec events were lost since the last pass
     uint64_t m_passes = 0;
     // Killed or denied, until a listing no longer shows them: a process whose exec was
     // denied shows its old program's name while it dies, and is not judged again as that.

@@ -41,13 +41,23 @@ using ExecTriage = std::function<ExecVerdict(const ExecRequest&)>;
 
 // An exec the events' thread denied: the guard never sees that process run it.
 struct DeniedExec {
+    uint32_t pid = 0; // 0: a process the guard cannot see, or cannot name
+    uint32_t parentPid = 0;
+    std::string path;
+    std::string name;
+    std::string reason; // what could not be done or known; empty for a plain verdict
+    // Read before the process was killed, for the audit log: nothing is left to read later.
+    std::optional<uint32_t> ownerId;
+    std::shared_ptr<const ExecutedFile> file;
+};
+
+// An exec the events' thread let go on although it was to be held, and why.
+struct UnheldExec {
     uint32_t pid = 0;
     uint32_t parentPid = 0;
     std::string path;
     std::string name;
-    // Read before the process was killed, for the audit log: nothing is left to read later.
-    std::optional<uint32_t> ownerId;
-    std::shared_ptr<const ExecutedFile> file;
+    std::string reason;
 };
 
 // What came in since the last drain.
@@ -55,6 +65,7 @@ struct ExecDrain {
     bool passNeeded = false; // an exec (or an exit) was reported
     bool lost = false;       // the queue overflowed: only a full pass is sure to be current
     std::vector<DeniedExec> denied;
+    std::vector<UnheldExec> unheld;
 };
 
 // Exec events of the machine. Driven from one thread (the guard's): poll pollFd() for

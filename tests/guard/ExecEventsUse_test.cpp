@@ -95,6 +95,31 @@ TEST_F(EventDriven, ADeniedExecIsNotJudgedAgainUnderItsOldName) {
     EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend nsenter"});
 }
 
+// What the events' thread could not do is logged with why; after a loss, what the pass
+// finds ran unheld, and the log says so.
+TEST_F(EventDriven, WhatTheEventsCouldNotDoIsLoggedWithItsReason) {
+    events.next.denied = {{0, 0, "", "", "no descriptor left"}};
+    events.next.unheld = {{78, 1, "/tmp/x/other", "other", "a process in another PID namespace"}};
+    rig.guard.ExecEventsReady();
+    ASSERT_EQ(rig.observer.decisions.size(), 2u);
+    EXPECT_EQ(rig.observer.decisions[0].reason, "no descriptor left");
+    EXPECT_EQ(rig.observer.decisions[1].kind, DecisionKind::HoldFailed);
+    EXPECT_EQ(rig.observer.decisions[1].reason, "a process in another PID namespace");
+
+    rig.processes.Start("unreported");
+    events.next.lost = true;
+    rig.guard.ExecEventsReady();
+    ASSERT_EQ(rig.observer.decisions.size(), 3u);
+    EXPECT_EQ(rig.observer.decisions[2].name, "unreported");
+    EXPECT_NE(rig.observer.decisions[2].reason.find("ran unheld"), std::string::npos);
+
+    rig.processes.Start("reported");
+    events.next.passNeeded = true;
+    rig.guard.ExecEventsReady();
+    ASSERT_EQ(rig.observer.decisions.size(), 4u);
+    EXPECT_EQ(rig.observer.decisions[3].reason, "");
+}
+
 // The desktop lists on a thread of its own while exec events run passes of their own.
 TEST_F(EventDriven, AListingBegunBeforeAnEventPassIsNotTaken) {
     const uint64_t listedAt = rig.guard.passCount();

@@ -1,9 +1,11 @@
 #include "platform/linux/LinuxExecEvents.h"
 
+#include "platform/linux/ExecImage.h"
 #include "platform/linux/ExecutedFileFd.h"
 #include "platform/linux/ProcfsProcesses.h"
 #include "platform/linux/ProcfsStat.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -17,6 +19,7 @@
 #include <sstream>
 #include <sys/eventfd.h>
 #include <sys/fanotify.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,9 +27,6 @@
 
 namespace quorvel::platform::linux_backend {
 namespace {
-
-using std::chrono::steady_clock;
-constexpr auto kSameExecWindow = std::chrono::seconds(1);
 
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -81,6 +81,26 @@ std::vector<std::string> ExecutableMounts() {
         points.push_back(Unescape(point));
     }
     return points;
+}
+
+// Every held exec costs a descriptor or two while it waits: the hard limit, not the
+// soft one a shell hands down, is what the guard may use.
+// Returns the bounds of held execs that leave the rest of the guard room to work.
+PendingExecs::Limits RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {};
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            (void)::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    // A quarter for whatever else the guard opens, a quarter spare.
+    const size_t usable = limit.rlim_cur == RLIM_INFINITY ? 1u << 20 : limit.rlim_cur;
+    PendingExecs::Limits limits;
+    limits.events = std::clamp<size_t>(usable / 8, 1, limits.events);
+    limits.pidFds = std::min<size_t>(usable / 2 - limits.events, 1u << 16);
+    return limits;
 }
 
 void Respond(int fanotifyFd, int eventFd, bool allow) {
@@ -149,12 +169,17 @@ std::unique_ptr<LinuxExecEvents> LinuxExecEvents::Open(ProcfsProcesses* processe
         return nullptr;
     }
     if (!options.noFanotify && processes) {
+        const auto limits = RaiseDescriptorLimit();
         events->m_fanotify = UniqueFd(::fanotify_init(
             FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_LARGEFILE));
         if (events->m_fanotify.valid() && !events->MarkMounts())
             events->m_fanotify = UniqueFd();
         if (events->m_fanotify.valid()) {
-            events->m_pending = std::make_shared<PendingExecs>(events->m_fanotify.get());
+            events->m_pending = std::make_shared<PendingExecs>(events->m_fanotify.get(), limits);
+            // A held process that ends takes its suspend record with it.
+            events->m_pending->OnEnded([processes](uint32_t pid, uint64_t startTime) {
+                processes->ForgetEndedHold(pid, startTime);
+            });
             processes->AttachPendingExecs(events->m_pending);
             if (options.mountPoints.empty())
                 events->m_mountInfo =
@@ -183,13 +208,26 @@ LinuxExecEvents::~LinuxExecEvents() {
 bool LinuxExecEvents::MarkMounts() {
     const auto points = m_options.mountPoints.empty() ? ExecutableMounts() : m_options.mountPoints;
     for (const auto& point : points) {
-        if (m_marked.contains(point))
-            continue;
-        if (::fanotify_mark(m_fanotify.get(), FAN_MARK_ADD | FAN_MARK_MOUNT, FAN_OPEN_EXEC_PERM,
-                            AT_FDCWD, point.c_str()) == 0)
+        if (!m_marked.contains(point) && MarkOne(point))
             m_marked.insert(point);
     }
     return !m_marked.empty();
+}
+
+// The whole filesystem where the kernel allows it: its bind mounts, the overlays over it
+// and its mounts in other mount namespaces execute through the same superblock. Else
+// the one mount.
+bool LinuxExecEvents::MarkOne(const std::string& point) {
+    const auto id = FileIdAt(point);
+    if (id && m_markedFilesystems.contains(id->device))
+        return true;
+    if (id && ::fanotify_mark(m_fanotify.get(), FAN_MARK_ADD | FAN_MARK_FILESYSTEM,
+                              FAN_OPEN_EXEC_PERM, AT_FDCWD, point.c_str()) == 0) {
+        m_markedFilesystems.insert(id->device);
+        return true;
+    }
+    return ::fanotify_mark(m_fanotify.get(), FAN_MARK_ADD | FAN_MARK_MOUNT, FAN_OPEN_EXEC_PERM,
+                           AT_FDCWD, point.c_str()) == 0;
 }
 
 ExecSource LinuxExecEvents::source() const {
@@ -212,6 +250,7 @@ ExecDrain LinuxExecEvents::Drain() {
     drained.passNeeded = m_passNeeded;
     drained.lost = m_lost;
     drained.denied.swap(m_denied);
+    drained.unheld.swap(m_unheld);
     m_passNeeded = false;
     m_lost = false;
     return drained;
@@ -246,9 +285,30 @@ void LinuxExecEvents::Wake(bool lost) {
     (void)::write(m_wake.get(), &one, sizeof one);
 }
 
+void LinuxExecEvents::ReportDenied(DeniedExec denied) {
+    std::lock_guard lock(m_mutex);
+    m_denied.push_back(std::move(denied));
+}
+
+void LinuxExecEvents::ReportUnheld(UnheldExec unheld) {
+    std::lock_guard lock(m_mutex);
+    m_unheld.push_back(std::move(unheld));
+}
+
+// The kernel could not give the next event a descriptor and refused that exec itself:
+// the waiting events make room, as stops, and the refusal is reported.
+void LinuxExecEvents::OnDescriptorsExhausted() {
+    if (m_pending)
+        m_pending->StopHoldingEvents();
+    ReportDenied({0, 0, "", "", "no descriptor left for the exec's event: the kernel refused it"});
+    Wake(false);
+}
+
 void LinuxExecEvents::Run() {
     std::vector<pollfd> fds;
     fds.push_back({m_stop.get(), POLLIN, 0});
+    if (m_pending && m_pending->endedFd() >= 0)
+        fds.push_back({m_pending->endedFd(), POLLIN, 0});
     if (m_fanotify.valid())
         fds.push_back({m_fanotify.get(), POLLIN, 0});
     if (m_connector.valid())
@@ -256,7 +316,13 @@ void LinuxExecEvents::Run() {
     if (m_mountInfo.valid())
         fds.push_back({m_mountInfo.get(), POLLPRI, 0});
     for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        int timeout = -1;
+        if (m_pending) {
+            if (const auto next = m_pending->Expire())
+                timeout = static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(*next).count() + 1);
+        }
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -272,6 +338,8 @@ void LinuxExecEvents::Run() {
                 ReadConnector();
             else if (fds[i].fd == m_mountInfo.get())
                 MarkMounts(); // marks follow new mounts
+            else if (m_pending && fds[i].fd == m_pending->endedFd())
+                m_pending->DropEnded();
         }
     }
     m_live = false;
@@ -279,12 +347,23 @@ void LinuxExecEvents::Run() {
 }
 
 void LinuxExecEvents::ReadFanotify() {
-    alignas(fanotify_event_metadata) std::array<char, 8192> buffer;
+    // The kernel opens a descriptor for every event one read returns: a few at a time,
+    // so that a burst cannot take them all at once.
+    alignas(fanotify_event_metadata) std::array<char, 16 * sizeof(fanotify_event_metadata)> buffer;
+    // Each read that fails for want of a descriptor costs the kernel one refused exec.
+    constexpr int kExhaustedReads = 64;
+    int exhausted = 0;
     for (;;) {
         const ssize_t length = ::read(m_fanotify.get(), buffer.data(), buffer.size());
         if (length < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EMFILE || errno == ENFILE) {
+                OnDescriptorsExhausted();
+                if (++exhausted < kExhaustedReads)
+                    continue;
+                return;
+            }
             if (errno != EAGAIN) {
                 m_live = false;
                 Wake(true);
@@ -310,47 +389,96 @@ void LinuxExecEvents::ReadFanotify() {
     }
 }
 
+ExecMark LinuxExecEvents::MarkOf(uint32_t pid, uint64_t startTime, int eventFd,
+                                 const std::optional<std::string>& call) const {
+    ExecMark mark;
+    mark.startTime = startTime;
+    mark.call = call;
+    const std::string proc = "/proc/" + std::to_string(pid);
+    mark.oldImage = FileIdAt(proc + "/exe");
+    // Resolved as the task resolves it: in its own root and mount namespace.
+    if (const auto interpreter = ElfInterpreter(eventFd);
+        interpreter && interpreter->starts_with('/'))
+        mark.interpreter = FileIdAt(proc + "/root" + *interpreter);
+    return mark;
+}
+
 void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
     UniqueFd fd(eventFd);
-    auto allow = [&] { Respond(m_fanotify.get(), fd.get(), true); };
-    const auto now = steady_clock::now();
-    std::erase_if(m_answered,
-                  [&](const auto& item) { return now - item.second > kSameExecWindow; });
+    auto respond = [&](bool allow) { Respond(m_fanotify.get(), fd.get(), allow); };
 
-    // Not ours to hold: a process we cannot see (another PID namespace), ourselves and
-    // what we start, and the later events of an exec already answered.
+    // The ELF interpreter opened by an execve that was allowed: part of that exec, asked
+    // about no more, unless it is itself a program the rules refuse (then it is judged
+    // below like any exec).
+    if (pid != 0 && m_pending->IsSameExec(pid, fd.get())) {
+        const auto path = ReadLinkText("/proc/self/fd/" + std::to_string(fd.get()));
+        const ExecRequest interpreter{pid, path ? *path : "", path ? FileNameOf(*path) : ""};
+        if (!m_triage || m_triage(interpreter) != ExecVerdict::Deny) {
+            respond(true);
+            return;
+        }
+    }
+    // Not ours to hold: ourselves and what we start. A guard that is PID 1 of its
+    // namespace inherits every orphan: a parent of 1 says nothing there.
     const uint32_t self = static_cast<uint32_t>(::getpid());
     const auto stat = pid == 0 ? std::nullopt : StatOf(pid);
-    if (!stat || pid == self || stat->parentPid == self || m_answered.contains(pid) || !m_holding) {
-        allow();
+    if (pid == self || (stat && stat->parentPid == self && self != 1) || !m_holding) {
+        respond(true);
         return;
     }
-    auto path = ReadLinkText("/proc/self/fd/" + std::to_string(fd.get()));
-    ExecRequest request{pid, path ? *path : std::string(), path ? FileNameOf(*path) : ""};
+
+    ExecRequest request{pid, {}, {}};
+    std::string problem; // what could not be known: logged with the decision
+    const auto call = pid == 0 ? std::nullopt : SyscallLine(pid);
+    errno = 0;
+    if (auto path = ReadLinkText("/proc/self/fd/" + std::to_string(fd.get()))) {
+        request.path = *path;
+        request.name = FileNameOf(*path);
+    } else {
+        const bool tooLong = errno == ENAMETOOLONG;
+        problem = tooLong ? "path too long" : "cannot read the program's path";
+        // The name the task gave execve, from its memory: its file name is the program's.
+        const auto given = call ? ExecFileNameArgument(pid, *call) : std::nullopt;
+        request.name = given ? FileNameOf(*given) : std::string();
+        request.path = request.name + " (" + problem + ")";
+    }
+    if (!stat)
+        problem = pid == 0 ? "a process in another PID namespace"
+                           : "cannot read /proc/" + std::to_string(pid) + "/stat";
+    const uint32_t parent = stat ? stat->parentPid : 0;
+
     const ExecVerdict verdict = m_triage ? m_triage(request) : ExecVerdict::Allow;
     switch (verdict) {
     case ExecVerdict::Allow:
-        allow();
-        m_answered[pid] = now;
+        if (stat)
+            m_pending->NoteAllowed(pid, MarkOf(pid, stat->startTime, fd.get(), call));
+        respond(true);
         Wake(false);
         return;
     case ExecVerdict::Deny: {
-        DeniedExec denied{pid, stat->parentPid, request.path, request.name, OwnerIdOf(pid), {}};
-        Respond(m_fanotify.get(), fd.get(), false);
-        ::kill(static_cast<pid_t>(pid), SIGKILL);
+        // The owner is read before the kill: nothing is left to read after it.
+        DeniedExec denied{
+            pid, parent, request.path, request.name, problem, stat ? OwnerIdOf(pid) : std::nullopt,
+            {}};
+        respond(false);
+        if (stat)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
         if (ExecutedFileFd::Available())
             denied.file = std::make_shared<ExecutedFileFd>(std::move(fd));
-        {
-            std::lock_guard lock(m_mutex);
-            m_denied.push_back(std::move(denied));
-        }
+        ReportDenied(std::move(denied));
         Wake(false);
         return;
     }
     case ExecVerdict::Hold:
-        m_answered[pid] = now;
-        if (!m_pending->Add(pid, std::move(fd), request.path, request.name))
-            allow();
+        if (stat && m_pending->Add(pid, fd, request.path, request.name,
+                                   MarkOf(pid, stat->startTime, fd.get(), call))) {
+            Wake(false);
+            return;
+        }
+        // Not seen, or no longer holding: it goes on, and the log says why.
+        respond(true);
+        ReportUnheld({pid, parent, request.path, request.name,
+                      problem.empty() ? "the guard is letting go of its holds" : problem});
         Wake(false);
         return;
     }

@@ -8,10 +8,10 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 namespace quorvel::platform::linux_backend {
@@ -42,6 +42,12 @@ public:
 private:
     LinuxExecEvents(ExecTriage triage, const ExecEventsOptions& options);
     bool MarkMounts();
+    bool MarkOne(const std::string& point);
+    ExecMark MarkOf(uint32_t pid, uint64_t startTime, int eventFd,
+                    const std::optional<std::string>& call) const;
+    void ReportDenied(DeniedExec denied);
+    void ReportUnheld(UnheldExec unheld);
+    void OnDescriptorsExhausted();
     void Run();
     void ReadFanotify();
     void ReadConnector();
@@ -57,6 +63,7 @@ private:
     UniqueFd m_mountInfo; // signals mount changes
     std::shared_ptr<PendingExecs> m_pending;
     std::set<std::string> m_marked;
+    std::set<uint64_t> m_markedFilesystems; // devices whose every mount is covered
     std::thread m_thread;
     std::atomic<bool> m_live{true};
     std::atomic<bool> m_holding{true};
@@ -65,10 +72,7 @@ private:
     bool m_passNeeded = false;
     bool m_lost = false;
     std::vector<DeniedExec> m_denied;
-
-    // The events of one execve after its first (the ELF interpreter, a script's
-    // interpreter) follow the answer to the first.
-    std::unordered_map<uint32_t, std::chrono::steady_clock::time_point> m_answered;
+    std::vector<UnheldExec> m_unheld;
 };
 
 } // namespace quorvel::platform::linux_backend

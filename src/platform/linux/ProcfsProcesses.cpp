@@ -217,7 +217,26 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
     }
     std::erase_if(m_names,
                   [&](const auto& item) { return item.second.generation != m_generation; });
+    forgetRecordsOfEnded(stats);
     return entries;
+}
+
+// A record lasts exactly as long as its hold: a held process that ended (killed by its
+// owner, say) is not left behind for every later start to read.
+void ProcfsProcesses::forgetRecordsOfEnded(const std::vector<ProcfsStat>& running) {
+    for (const auto& record : m_records.Written()) {
+        const bool alive = std::any_of(running.begin(), running.end(), [&](const auto& stat) {
+            return stat.pid == record.pid && stat.startTime == record.startTime &&
+                   stat.state != 'Z' && stat.state != 'X';
+        });
+        if (!alive)
+            m_records.Forget(record.pid, record.startTime);
+    }
+}
+
+void ProcfsProcesses::ForgetEndedHold(uint32_t pid, uint64_t startTime) {
+    std::lock_guard lock(m_mutex);
+    m_records.Forget(pid, startTime);
 }
 
 Result<std::vector<ThreadEntry>> ProcfsProcesses::ListThreads(uint32_t pid) {
@@ -268,7 +287,8 @@ Status ProcfsProcesses::sendSignal(uint32_t pid, std::optional<uint64_t> expecte
     if (!target)
         return InvalidPid(pid);
     UniqueFd pidFd(OpenPidFd(*target));
-    if (!pidFd.valid() && errno != ENOSYS)
+    // Short of descriptors the start time alone guards against a reused PID.
+    if (!pidFd.valid() && errno != ENOSYS && errno != EMFILE && errno != ENFILE)
         return ErrnoError("cannot open the process");
     if (expectedStart) {
         auto stat = readStat(pid);
@@ -336,7 +356,13 @@ Status ProcfsProcesses::KillProcess(uint32_t pid) {
     // Denied first: the program must not get to run its first instruction.
     if (m_pending)
         m_pending->Deny(pid);
-    return sendSignal(pid, std::nullopt, SIGKILL);
+    const auto stat = SignalTarget(pid) ? readStat(pid) : std::nullopt;
+    auto killed = sendSignal(pid, std::nullopt, SIGKILL);
+    if (killed && stat) {
+        std::lock_guard lock(m_mutex);
+        m_records.Forget(pid, stat->startTime);
+    }
+    return killed;
 }
 
 uint32_t ProcfsProcesses::GetPriorityClass(uint32_t pid) {
@@ -387,9 +413,18 @@ uint32_t ProcfsProcesses::CurrentProcessId() {
 }
 
 std::vector<SuspendRecord> ProcfsProcesses::HeldProcesses() {
-    std::vector<SuspendRecord> live;
     std::lock_guard lock(m_mutex);
-    for (const auto& record : m_records.List()) {
+    std::vector<SuspendRecord> live;
+    // A record whose holder runs here (in this PID namespace) and whose process is gone
+    // is deleted as it is met; one from a holder out of sight may name another
+    // namespace's process, and is only left out.
+    for (const auto& record : m_records.List([&](const SuspendRecord& record) {
+             auto stat = readStat(record.pid);
+             const bool running = stat && stat->startTime == record.startTime &&
+                                  stat->state != 'Z' && stat->state != 'X';
+             return running || record.holderPid == 0 ||
+                    StartTimeIn(m_root, record.holderPid) != record.holderStartTime;
+         })) {
         auto stat = readStat(record.pid);
         if (stat && stat->startTime == record.startTime)
             live.push_back(record);

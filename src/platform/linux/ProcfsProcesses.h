@@ -49,6 +49,9 @@ public:
     // holder left behind.
     std::vector<SuspendRecord> HeldProcesses();
 
+    // A held process ended: its hold, and its record, end with it.
+    void ForgetEndedHold(uint32_t pid, uint64_t startTime);
+
     // Execs waiting for a permission answer: listed under the program they execute; a
     // suspend keeps the answer pending, a resume allows, a kill denies.
     void AttachPendingExecs(std::shared_ptr<PendingExecs> pending) {
@@ -68,6 +71,7 @@ private:
     bool isForkCopy(const ProcfsStat& stat) const;
     std::string exeNameOf(int procFd, uint32_t pid, const std::string& comm) const;
     Status sendSignal(uint32_t pid, std::optional<uint64_t> expectedStart, int signal) const;
+    void forgetRecordsOfEnded(const std::vector<ProcfsStat>& running);
 
     std::string m_root;
     std::mutex m_mutex; // the name cache and the record store

@@ -213,11 +213,41 @@ Status SuspendRecords::writeRecord(const SuspendRecord& record, bool existed) {
     return {};
 }
 
-std::vector<SuspendRecord> SuspendRecords::List() {
+std::vector<SuspendRecord> SuspendRecords::Written() const {
+    std::vector<SuspendRecord> records;
+    for (const auto& [pid, record] : m_memory)
+        records.push_back(record);
+    return records;
+}
+
+void SuspendRecords::Forget(uint32_t pid, uint64_t startTime) {
+    auto remembered = m_memory.find(pid);
+    if (remembered != m_memory.end() && remembered->second.startTime == startTime)
+        m_memory.erase(remembered);
+    if (store() == Store::Memory || !folderUsable())
+        return;
+    FolderLock lock(m_folder);
+    if (!lock.locked())
+        return;
+    const std::string path = recordPath(pid);
+    SuspendRecord stored;
+    if (auto text = ReadFileText(path, 128);
+        text && ParseSuspendRecord(*text, stored) && stored.startTime == startTime)
+        ::unlink(path.c_str());
+}
+
+std::vector<SuspendRecord>
+SuspendRecords::List(const std::function<bool(const SuspendRecord&)>& live) {
     std::vector<SuspendRecord> records;
     if (store() == Store::Memory || !folderUsable()) {
-        for (const auto& [pid, record] : m_memory)
-            records.push_back(record);
+        for (auto it = m_memory.begin(); it != m_memory.end();) {
+            if (live && !live(it->second)) {
+                it = m_memory.erase(it);
+                continue;
+            }
+            records.push_back(it->second);
+            ++it;
+        }
         return records;
     }
     FolderLock lock(m_folder);
@@ -230,9 +260,17 @@ std::vector<SuspendRecord> SuspendRecords::List() {
             continue;
         SuspendRecord record;
         auto text = ReadFileText(m_folder + "/" + name, 128);
-        if (text && ParseSuspendRecord(*text, record) &&
-            name == kRecordPrefix + std::to_string(record.pid))
-            records.push_back(record);
+        if (!text || !ParseSuspendRecord(*text, record) ||
+            name != kRecordPrefix + std::to_string(record.pid))
+            continue;
+        if (live && !live(record)) {
+            ::unlinkat(::dirfd(dir.get()), name.c_str(), 0);
+            if (auto mine = m_memory.find(record.pid);
+                mine != m_memory.end() && mine->second.startTime == record.startTime)
+                m_memory.erase(mine);
+            continue;
+        }
+        records.push_back(record);
     }
     std::sort(records.begin(), records.end(),
               [](const auto& a, const auto& b) { return a.pid < b.pid; });

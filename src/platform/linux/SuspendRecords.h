@@ -47,8 +47,15 @@ public:
     Status Update(uint32_t pid, uint64_t startTime, const Change& change,
                   const AfterStore& afterStore = {});
 
-    // Every record as stored, stale ones included, in PID order.
-    std::vector<SuspendRecord> List();
+    // Every record as stored, in PID order. With live, a record it rejects (a process
+    // that has ended, a PID reused since) is deleted instead of listed.
+    std::vector<SuspendRecord> List(const std::function<bool(const SuspendRecord&)>& live = {});
+
+    // The hold of a process that ended, or was killed, goes with it: its record is deleted
+    // when it is that process's (same start time).
+    void Forget(uint32_t pid, uint64_t startTime);
+    // The records this object wrote that are still there.
+    std::vector<SuspendRecord> Written() const;
 
     const std::string& folder() const { return m_folder; }
 

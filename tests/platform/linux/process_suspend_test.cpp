@@ -201,6 +201,29 @@ TEST_F(SuspendTest, HeldProcessesNameWhetherTheirHolderStillRuns) {
     EXPECT_TRUE(MakesProgress(m_counter));
 }
 
+// A record lasts as long as its hold: a kill, the end of the process seen by a listing,
+// and a look at the held processes each delete it.
+TEST_F(SuspendTest, ARecordEndsWithItsHold) {
+    ASSERT_TRUE(m_processes.SuspendProcess(m_child.upid()).ok());
+    ASSERT_TRUE(m_processes.KillProcess(m_child.upid()).ok());
+    m_child.wait();
+    EXPECT_FALSE(fs::exists(recordOf(m_child.pid()))) << "killed";
+
+    auto listed = ChildProcess::Fork([] { ::pause(); });
+    ASSERT_TRUE(m_processes.SuspendProcess(listed.upid()).ok());
+    listed.kill();
+    ASSERT_TRUE(m_processes.ListProcesses().ok());
+    EXPECT_FALSE(fs::exists(recordOf(listed.pid()))) << "ended, then listed";
+
+    // Written by another holder that still runs (this process, under another object).
+    auto seen = ChildProcess::Fork([] { ::pause(); });
+    ProcfsProcesses other{"/proc", recordFolder()};
+    ASSERT_TRUE(other.SuspendProcess(seen.upid()).ok());
+    seen.kill();
+    EXPECT_TRUE(m_processes.HeldProcesses().empty());
+    EXPECT_FALSE(fs::exists(recordOf(seen.pid()))) << "ended, then looked for";
+}
+
 TEST_F(SuspendTest, KillEndsTheProcessAndASecondKillDoesNothing) {
     const uint32_t pid = m_child.upid();
     ASSERT_TRUE(m_processes.KillProcess(pid).ok());
