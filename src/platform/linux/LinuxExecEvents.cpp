@@ -505,11 +505,13 @@ void LinuxExecEvents::ReadConnector() {
             if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) ||
                 message->id.idx != CN_IDX_PROC)
                 continue;
-            const auto* event = reinterpret_cast<const proc_event*>(message->data);
-            if (event->what == proc_event::PROC_EVENT_EXEC)
+            // The event follows a 20-byte header: copied out, as it is not aligned for itself.
+            proc_event event;
+            std::memcpy(&event, message->data, sizeof event);
+            if (event.what == proc_event::PROC_EVENT_EXEC)
                 any = true;
-            else if (event->what == proc_event::PROC_EVENT_EXIT &&
-                     event->event_data.exit.process_pid == event->event_data.exit.process_tgid)
+            else if (event.what == proc_event::PROC_EVENT_EXIT &&
+                     event.event_data.exit.process_pid == event.event_data.exit.process_tgid)
                 any = true;
         }
     }
