@@ -50,7 +50,16 @@ struct ExecDrain {
     bool passNeeded = false; // an exec (or an exit) was reported
     bool lost = false;       // the queue overflowed: only a full pass is sure to be current
     std::vector<DeniedExec> denied;
+    // The processes that exec'd (or forked) and those that exited since the last drain,
+    // each at most once per drain, so that a pass can read just them. Bounded: past the
+    // bound the lists stop and lost is set. Both empty while passNeeded: a source that
+    // names no process, only a full pass knows.
+    std::vector<uint32_t> execs;
+    std::vector<uint32_t> exits;
 };
+
+// How many PIDs one drain carries before it gives up and asks for a full pass.
+inline constexpr size_t kMaxDrainPids = 4096;
 
 // Exec events of the machine. Driven from one thread (the guard's): poll pollFd() for
 // reading, then call Drain(), which never blocks; bursts collapse into one drain.

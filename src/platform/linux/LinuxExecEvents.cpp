@@ -202,6 +202,8 @@ ExecDrain LinuxExecEvents::Drain() {
     drained.passNeeded = m_passNeeded;
     drained.lost = m_lost;
     drained.denied.swap(m_denied);
+    drained.execs.swap(m_execs);
+    drained.exits.swap(m_exits);
     m_passNeeded = false;
     m_lost = false;
     return drained;
@@ -226,11 +228,25 @@ void LinuxExecEvents::StopHolding() {
         (void)m_pending->StopAll();
 }
 
-void LinuxExecEvents::Wake(bool lost) {
+// Past the bound only a full pass is sure to be right: the lists stop growing.
+void LinuxExecEvents::NoteLocked(std::vector<uint32_t>& list, uint32_t pid) {
+    if (pid == 0 || m_lost)
+        return;
+    if (m_execs.size() + m_exits.size() >= kMaxDrainPids) {
+        m_lost = true;
+        m_execs.clear();
+        m_exits.clear();
+        return;
+    }
+    list.push_back(pid);
+}
+
+void LinuxExecEvents::Wake(bool lost, uint32_t execPid) {
     {
         std::lock_guard lock(m_mutex);
         m_passNeeded = true;
         m_lost = m_lost || lost;
+        NoteLocked(m_execs, execPid);
     }
     const uint64_t one = 1;
     (void)::write(m_wake.get(), &one, sizeof one);
@@ -322,7 +338,7 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
     case ExecVerdict::Allow:
         allow();
         m_answered[pid] = now;
-        Wake(false);
+        Wake(false, pid);
         return;
     case ExecVerdict::Deny:
         Respond(m_fanotify.get(), fd.get(), false);
@@ -337,7 +353,7 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
         m_answered[pid] = now;
         if (!m_pending->Add(pid, std::move(fd), request.path, request.name))
             allow();
-        Wake(false);
+        Wake(false, pid);
         return;
     }
 }
@@ -345,6 +361,8 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
 void LinuxExecEvents::ReadConnector() {
     alignas(nlmsghdr) std::array<char, 8192> buffer;
     bool any = false;
+    std::vector<uint32_t> execs;
+    std::vector<uint32_t> exits;
     for (;;) {
         const ssize_t length = ::recv(m_connector.get(), buffer.data(), buffer.size(), 0);
         if (length < 0) {
@@ -364,15 +382,31 @@ void LinuxExecEvents::ReadConnector() {
                 message->id.idx != CN_IDX_PROC)
                 continue;
             const auto* event = reinterpret_cast<const proc_event*>(message->data);
-            if (event->what == proc_event::PROC_EVENT_EXEC)
+            if (event->what == proc_event::PROC_EVENT_EXEC) {
                 any = true;
-            else if (event->what == proc_event::PROC_EVENT_EXIT &&
-                     event->event_data.exit.process_pid == event->event_data.exit.process_tgid)
+                execs.push_back(static_cast<uint32_t>(event->event_data.exec.process_tgid));
+            } else if (event->what == proc_event::PROC_EVENT_EXIT &&
+                       event->event_data.exit.process_pid == event->event_data.exit.process_tgid) {
                 any = true;
+                exits.push_back(static_cast<uint32_t>(event->event_data.exit.process_tgid));
+            } else if (event->what == proc_event::PROC_EVENT_FORK &&
+                       event->event_data.fork.child_pid == event->event_data.fork.child_tgid) {
+                // A new process is listed as its parent's copy until it execs.
+                any = true;
+                execs.push_back(static_cast<uint32_t>(event->event_data.fork.child_tgid));
+            }
         }
     }
-    if (any)
-        Wake(false);
+    if (!any)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const uint32_t pid : execs)
+            NoteLocked(m_execs, pid);
+        for (const uint32_t pid : exits)
+            NoteLocked(m_exits, pid);
+    }
+    Wake(false);
 }
 
 } // namespace quorvel::platform::linux_backend

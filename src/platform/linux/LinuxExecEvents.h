@@ -46,7 +46,9 @@ private:
     void ReadFanotify();
     void ReadConnector();
     void OnExec(int eventFd, uint32_t pid);
-    void Wake(bool lost);
+    // execPid: the process that exec'd, for a pass that reads just it (0: none named).
+    void Wake(bool lost, uint32_t execPid = 0);
+    void NoteLocked(std::vector<uint32_t>& list, uint32_t pid);
 
     ExecTriage m_triage;
     ExecEventsOptions m_options;
@@ -65,6 +67,8 @@ private:
     bool m_passNeeded = false;
     bool m_lost = false;
     std::vector<DeniedExec> m_denied;
+    std::vector<uint32_t> m_execs; // exec'd or forked since the last drain
+    std::vector<uint32_t> m_exits;
 
     // The events of one execve after its first (the ELF interpreter, a script's
     // interpreter) follow the answer to the first.
