@@ -9,6 +9,8 @@ total=${2:-1000}
 seconds=${3:-20}
 
 data=$(mktemp -d)
+# QUORVEL_JUST_NOTIFY=1: Just Notify mode, which only announces (holds and kills nothing).
+[[ ${QUORVEL_JUST_NOTIFY:-0} == 1 ]] && printf '[QUORVEL]\r001-0\r002-1\r' >"$data/main.ini"
 ticks_per_second=$(getconf CLK_TCK)
 mkfifo "$data/never"
 exec 3<>"$data/never"
@@ -47,6 +49,9 @@ wait "$guard" || true
 
 head -n 1 "$data/out.txt"
 percent_x100=$((used_ms * 10000 / wall_ms))
-printf 'guard CPU: %d ms in %d ms = %d.%02d%% of one core\n' "$used_ms" "$wall_ms" \
-    $((percent_x100 / 100)) $((percent_x100 % 100))
+# Decision lines while measured and after: the programs the guard judged meanwhile.
+judged=$(grep -c '^[0-9].* | .* | [0-9]* | ' "$data/out.txt" || true)
+printf 'guard CPU: %d ms in %d ms = %d.%02d%% of one core; %d programs judged (%d.%01d/s); load %s\n' \
+    "$used_ms" "$wall_ms" $((percent_x100 / 100)) $((percent_x100 % 100)) "$judged" \
+    $((judged * 1000 / wall_ms)) $((judged * 10000 / wall_ms % 10)) "$(cut -d' ' -f1-2 /proc/loadavg)"
 rm -rf "$data"
