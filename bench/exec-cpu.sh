@@ -69,6 +69,10 @@ while :; do
     fi
 done
 used_ms=$((($(cpu_ticks "$guard") - start_ticks) * 1000 / ticks_per_second))
+threads=""
+for task in /proc/"$guard"/task/*; do
+    threads+=" $(<"$task/comm")=$(($(cpu_ticks "$guard/task/${task##*/}") * 1000 / ticks_per_second))ms"
+done
 wall_ms=$((($(now_us) - start_us) / 1000))
 
 kill -TERM "$guard"
@@ -86,5 +90,6 @@ printf '%s, %d processes, %s %s at %d.%01d/s (%d runs, %d judged): guard CPU %d 
     $((runs * 1000 / wall_ms)) $((runs * 10000 / wall_ms % 10)) "$runs" "$decisions" \
     "$used_ms" "$wall_ms" $((percent_x100 / 100)) $((percent_x100 % 100)) \
     "$(cut -d' ' -f1-2 /proc/loadavg)"
+echo "  per thread since start:$threads"
 umount "$programs"
 rm -rf "$data" "$programs"

@@ -109,6 +109,7 @@ PassOutcome ProcessGuard::Tick() {
     if (outcome == PassOutcome::Done) {
         m_eventPids.clear();
         m_eventExits.clear();
+        m_eventNames.clear();
     }
     return outcome;
 }
@@ -201,11 +202,14 @@ bool ProcessGuard::TakeExecEvents() {
         m_fullPassWanted = true;
     m_eventPids.insert(m_eventPids.end(), drained.execs.begin(), drained.execs.end());
     m_eventExits.insert(m_eventExits.end(), drained.exits.begin(), drained.exits.end());
+    for (auto& [pid, name] : drained.execNames)
+        m_eventNames[pid] = std::move(name);
     if (m_eventPids.size() + m_eventExits.size() > platform::kMaxDrainPids) {
         // Served late: a listing costs less than reading that many one by one.
         m_fullPassWanted = true;
         m_eventPids.clear();
         m_eventExits.clear();
+        m_eventNames.clear();
     }
     m_eventSincePass = true;
     return true;

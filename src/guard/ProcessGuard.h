@@ -268,7 +268,8 @@ private:
     std::vector<std::string> m_endedSpellings; // instances that ended this pass
     std::vector<uint32_t> m_eventPids;         // named by the events, to read
     std::vector<uint32_t> m_eventExits;
-    bool m_fullPassWanted = false; // the events lost some or named none
+    std::unordered_map<uint32_t, std::string> m_eventNames; // execs let go: their programs
+    bool m_fullPassWanted = false;                          // the events lost some or named none
     bool m_incrementalSinceFull = false;
     std::chrono::system_clock::time_point m_lastFullPass{};
     // The list stays as its last rebuild showed it while the table moves on: while it

@@ -71,6 +71,7 @@ PassOutcome ProcessGuard::EventPass() {
             RemoveLive(pid);
     }
     m_eventExits.clear();
+    m_eventNames.clear();
 
     m_candidates.clear();
     auto addCandidate = [&](uint32_t pid) {
@@ -143,6 +144,14 @@ void ProcessGuard::ReadAndApply(uint32_t pid) {
     }
     platform::ProcessEntry entry = std::move(read).value();
     entry.exeName = std::string(UpToNul(entry.exeName));
+    // Let go inside execve and read before execve was through: it shows what it replaces
+    // (a copy of its parent, or no executable at all), yet runs the program it was let go
+    // for. A listing taken a moment later would show that.
+    if (auto named = m_eventNames.find(pid);
+        named != m_eventNames.end() && !entry.execPending && entry.exeName != named->second) {
+        entry.exeName = named->second;
+        entry.forkCopy = false;
+    }
     if (auto known = m_live.find(pid); known != m_live.end()) {
         const LiveWhere where = known->second;
         if (where.startTime == entry.startTime && where.forkCopy == entry.forkCopy) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvel::platform {
@@ -56,6 +57,9 @@ struct ExecDrain {
     // names no process, only a full pass knows.
     std::vector<uint32_t> execs;
     std::vector<uint32_t> exits;
+    // Execs let go at once (not held): the program each runs. Read at once, such a process
+    // may still show the program it replaces, since execve goes on after the answer.
+    std::vector<std::pair<uint32_t, std::string>> execNames;
 };
 
 // How many PIDs one drain carries before it gives up and asks for a full pass.

@@ -19,6 +19,7 @@ public:
     int pollFd() const override { return -1; }
     platform::ExecDrain Drain() override {
         auto drained = m_world.TakeEvents();
+        drained.execNames = std::exchange(names, {});
         if (std::exchange(overflow, false)) {
             drained.lost = true;
             drained.execs.clear();
@@ -33,6 +34,7 @@ public:
     void StopHolding() override {}
 
     bool overflow = false; // the next drain lost its events
+    std::vector<std::pair<uint32_t, std::string>> names;
 
 private:
     FakeProcesses& m_world;
@@ -234,6 +236,31 @@ TEST(EventPass, ReadsOnlyWhatTheEventsNamed) {
     EXPECT_EQ(rig.guard.TimerTick(), PassOutcome::Done);
     EXPECT_EQ(rig.processes.listings, listings + 1);
     EXPECT_EQ(rig.guard.TimerTick(), PassOutcome::Skipped);
+}
+
+// Let go inside execve, an exec is read while execve goes on: the process still shows
+// the shell it was forked from. It is judged as the program the event named.
+TEST(EventPass, AnExecReadBeforeItIsThroughIsJudgedAsItsProgram) {
+    GuardRig rig;
+    WorldEvents feed(rig.processes);
+    ExecTriage triage;
+    rig.guard.UseExecEvents(&feed, &triage, nullptr);
+    rig.trust.whitelist = {"trusted"};
+    rig.StartGuard({"init", "sh"});
+    (void)rig.processes.TakeEvents();
+
+    const uint32_t child = rig.processes.Fork(rig.processes.PidOf("sh"));
+    feed.names = {{child, "trusted"}};
+    rig.guard.ExecEventsReady();
+    EXPECT_TRUE(rig.processes.calls.empty()) << "the shell's copy is not held";
+    ASSERT_EQ(rig.observer.decisions.size(), 1u);
+    EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::Trusted);
+    EXPECT_EQ(rig.observer.decisions[0].name, "trusted");
+
+    // Once through, it reads as itself: nothing changes, nothing is judged again.
+    rig.processes.Exec(child, "trusted");
+    rig.guard.ExecEventsReady();
+    EXPECT_EQ(rig.observer.decisions.size(), 1u);
 }
 
 // A program that starts while another of its name ends, between two passes, is judged:

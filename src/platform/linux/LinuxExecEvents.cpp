@@ -204,6 +204,7 @@ ExecDrain LinuxExecEvents::Drain() {
     drained.denied.swap(m_denied);
     drained.execs.swap(m_execs);
     drained.exits.swap(m_exits);
+    drained.execNames.swap(m_execNames);
     m_passNeeded = false;
     m_lost = false;
     return drained;
@@ -236,17 +237,20 @@ void LinuxExecEvents::NoteLocked(std::vector<uint32_t>& list, uint32_t pid) {
         m_lost = true;
         m_execs.clear();
         m_exits.clear();
+        m_execNames.clear();
         return;
     }
     list.push_back(pid);
 }
 
-void LinuxExecEvents::Wake(bool lost, uint32_t execPid) {
+void LinuxExecEvents::Wake(bool lost, uint32_t execPid, std::string_view name) {
     {
         std::lock_guard lock(m_mutex);
         m_passNeeded = true;
         m_lost = m_lost || lost;
         NoteLocked(m_execs, execPid);
+        if (!name.empty() && !m_lost)
+            m_execNames.emplace_back(execPid, name);
     }
     const uint64_t one = 1;
     (void)::write(m_wake.get(), &one, sizeof one);
@@ -338,7 +342,7 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
     case ExecVerdict::Allow:
         allow();
         m_answered[pid] = now;
-        Wake(false, pid);
+        Wake(false, pid, request.name);
         return;
     case ExecVerdict::Deny:
         Respond(m_fanotify.get(), fd.get(), false);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -47,7 +48,7 @@ private:
     void ReadConnector();
     void OnExec(int eventFd, uint32_t pid);
     // execPid: the process that exec'd, for a pass that reads just it (0: none named).
-    void Wake(bool lost, uint32_t execPid = 0);
+    void Wake(bool lost, uint32_t execPid = 0, std::string_view name = {});
     void NoteLocked(std::vector<uint32_t>& list, uint32_t pid);
 
     ExecTriage m_triage;
@@ -69,6 +70,7 @@ private:
     std::vector<DeniedExec> m_denied;
     std::vector<uint32_t> m_execs; // exec'd or forked since the last drain
     std::vector<uint32_t> m_exits;
+    std::vector<std::pair<uint32_t, std::string>> m_execNames;
 
     // The events of one execve after its first (the ELF interpreter, a script's
     // interpreter) follow the answer to the first.

@@ -59,6 +59,19 @@ Error InvalidPid(uint32_t pid) {
     return MakeError(Errc::InvalidArgument, "not a process ID: " + std::to_string(pid));
 }
 
+// The executable of a process. Inside execve the link cannot be read for a moment, while
+// the command name is still the old program's: such a process would pass for a program
+// of its parent's name. A few short retries see it through.
+std::optional<std::string> ReadExeLink(const std::string& path) {
+    for (int attempt = 0;; ++attempt) {
+        if (auto target = ReadLinkText(path))
+            return target;
+        if (attempt == 3)
+            return std::nullopt;
+        ::usleep(20);
+    }
+}
+
 Error NoProcess(uint32_t pid) {
     return MakeError(Errc::NotFound, "no process " + std::to_string(pid));
 }
@@ -113,7 +126,7 @@ std::optional<ProcfsStat> ProcfsProcesses::readStat(uint32_t pid) const {
 // a zombie), the file name of the first word of the command line; else the command name.
 std::string ProcfsProcesses::exeNameOf(int procFd, uint32_t pid, const std::string& comm) const {
     const std::string dir = std::to_string(pid);
-    if (auto target = ReadLinkText(m_root + "/" + dir + "/exe")) {
+    if (auto target = ReadExeLink(m_root + "/" + dir + "/exe")) {
         auto name = FileNameOf(WithoutDeletedMark(*target));
         if (!name.empty())
             return std::string(name);
@@ -139,7 +152,7 @@ bool ProcfsProcesses::isForkCopy(const ProcfsStat& stat) const {
         parent->second.generation != m_generation || parent->second.comm != stat.comm)
         return false;
     const std::string prefix = m_root + "/";
-    auto own = ReadLinkText(prefix + std::to_string(stat.pid) + "/exe");
+    auto own = ReadExeLink(prefix + std::to_string(stat.pid) + "/exe");
     auto parents = ReadLinkText(prefix + std::to_string(stat.parentPid) + "/exe");
     return own && parents && !own->empty() && *own == *parents;
 }
@@ -226,7 +239,7 @@ bool ProcfsProcesses::isForkCopyOfLiveParent(const ProcfsStat& stat) const {
     if (!parent || (parent->flags & kPfKthread) != 0 || parent->comm != stat.comm)
         return false;
     const std::string prefix = m_root + "/";
-    auto own = ReadLinkText(prefix + std::to_string(stat.pid) + "/exe");
+    auto own = ReadExeLink(prefix + std::to_string(stat.pid) + "/exe");
     auto parents = ReadLinkText(prefix + std::to_string(stat.parentPid) + "/exe");
     return own && parents && !own->empty() && *own == *parents;
 }
