@@ -90,6 +90,6 @@ printf '%s, %d processes, %s %s at %d.%01d/s (%d runs, %d judged): guard CPU %d 
     $((runs * 1000 / wall_ms)) $((runs * 10000 / wall_ms % 10)) "$runs" "$decisions" \
     "$used_ms" "$wall_ms" $((percent_x100 / 100)) $((percent_x100 % 100)) \
     "$(cut -d' ' -f1-2 /proc/loadavg)"
-echo "  per thread since start:$threads"
+echo "  per thread since start (engine, events, audit):$threads"
 umount "$programs"
 rm -rf "$data" "$programs"

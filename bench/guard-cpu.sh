@@ -38,6 +38,11 @@ start_ticks=$(cpu_ticks "$guard")
 start_ms=$(now_ms)
 pause "$seconds"
 used_ms=$((($(cpu_ticks "$guard") - start_ticks) * 1000 / ticks_per_second))
+# Per thread, since the guard started: the engine, the events' thread, the audit's writer.
+threads=""
+for task in /proc/"$guard"/task/*; do
+    threads+=" $(<"$task/comm")=$(($(cpu_ticks "$guard/task/${task##*/}") * 1000 / ticks_per_second))ms"
+done
 wall_ms=$(($(now_ms) - start_ms))
 
 kill -TERM "$guard"
@@ -54,4 +59,5 @@ judged=$(grep -c '^[0-9].* | .* | [0-9]* | ' "$data/out.txt" || true)
 printf 'guard CPU: %d ms in %d ms = %d.%02d%% of one core; %d programs judged (%d.%01d/s); load %s\n' \
     "$used_ms" "$wall_ms" $((percent_x100 / 100)) $((percent_x100 % 100)) "$judged" \
     $((judged * 1000 / wall_ms)) $((judged * 10000 / wall_ms % 10)) "$(cut -d' ' -f1-2 /proc/loadavg)"
+echo "  per thread since start (engine, events, audit):$threads"
 rm -rf "$data"
