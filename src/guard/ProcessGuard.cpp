@@ -164,18 +164,25 @@ PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::Proces
 }
 
 bool ProcessGuard::TimerPassDue() const {
-    const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
-                       !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
+    const bool quiet =
+        m_events && m_events->live() && m_events->reportsExits() && !m_eventSincePass && !m_busy;
     // While events flow, a listing now and then puts right what one missed or misread.
     const bool reconcile =
         m_incrementalSinceFull && m_clock.now() - m_lastFullPass >= kReconcilePeriod;
-    return !(quiet && m_flags.started && !m_flags.firstSnapshot) || reconcile;
+    if (!(quiet && m_flags.started && !m_flags.firstSnapshot) || reconcile)
+        return true;
+    // The list is due for its rebuild: from the table, when events keep it current.
+    return m_flags.listRefreshPending && !EventPassPossible();
+}
+
+bool ProcessGuard::ListRefreshDue() const {
+    return !TimerPassDue() && m_flags.listRefreshPending && !m_busy;
 }
 
 PassOutcome ProcessGuard::TimerTick() {
-    if (!TimerPassDue())
-        return PassOutcome::Skipped;
-    return Tick();
+    if (TimerPassDue())
+        return Tick();
+    return ListRefreshDue() ? EventPass() : PassOutcome::Skipped;
 }
 
 PassOutcome ProcessGuard::ExecEventsReady() {

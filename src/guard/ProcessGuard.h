@@ -112,6 +112,9 @@ public:
     // was listedAt. A listing begun before another pass ran is older than what the
     // engine knows: taking it would see a program that pass judged end and start again.
     bool TimerPassDue() const;
+    // Not due, but the process list is due for the rebuild that follows a change: while
+    // events keep the table current, an EventPass does it without a listing.
+    bool ListRefreshDue() const;
     bool TakeExecEvents();
     // After TakeExecEvents: whether the events can be served by EventPass, without a
     // listing (else a full pass is due), and whether any wait for it.

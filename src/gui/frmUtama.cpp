@@ -145,6 +145,8 @@ void frmUtama::guardTick() {
     }
     if (m_engine.TimerPassDue())
         requestPass(false);
+    else if (m_engine.ListRefreshDue() && !m_snapshots->busy())
+        m_engine.EventPass();
 }
 
 void frmUtama::execEventsReady() {

@@ -60,6 +60,7 @@ public:
     // What exec events would have reported since the last TakeEvents: started, forked
     // and exec'd processes, and ended ones (killed by the guard too).
     platform::ExecDrain TakeEvents();
+    bool eventsPending() const { return m_events.passNeeded; }
     int reads = 0;    // ReadProcess calls
     int listings = 0; // ListProcesses calls
 
