@@ -39,7 +39,7 @@ public:
     platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
         return std::vector<platform::TopLevelWindow>{};
     }
-    platform::Status MinimizeAllWindows() override { return {}; }
+    platform::Status MinimizeWindows(const std::vector<uint64_t>&) override { return {}; }
 };
 
 class FixedShell final : public platform::Shell {

@@ -2,7 +2,10 @@
 # Times `quorvel-cli pe` against the tools a user would pick instead, side by side over a
 # corpus of real PE files: Wine's 32-bit DLLs and programs (libwine:i386, extracted, not
 # installed), its 64-bit ones (wine64) and the test files. Prints files per second and
-# our ratios. Installs its own bench-only packages. Usage: bench/pe-bench.sh
+# our ratios. Installs its own bench-only packages.
+# Usage: bench/pe-bench.sh [BUILD_DIR]   (a Release folder; default build/pe-release)
+#   PE_BENCH_STARTUP_ONLY=1   only the one-file start-up comparison
+#   PE_BENCH_BASELINE=FILE    another quorvel-cli (an older build) timed beside ours there
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,7 +18,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     apt-get update -qq
 fi
 missing=()
-for p in pev python3-pefile liblief-dev binutils wine64 g++; do
+for p in pev python3-pefile liblief-dev binutils wine64 g++ hyperfine; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
@@ -23,12 +26,13 @@ if ((${#missing[@]})); then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "building quorvel-cli (Release, build/pe-release) and the LIEF walker"
-cmake -S . -B build/pe-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF \
-    >/dev/null
-cmake --build build/pe-release --target quorvel-cli -j 2 >/dev/null
-cli=$root/build/pe-release/bin/quorvel-cli
-g++ -O2 -std=c++17 -o "$work/lief_walker" bench/pe_lief_walker.cpp -lLIEF
+build=${1:-build/pe-release}
+echo "building quorvel-cli (Release, $build) and the LIEF walker"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target quorvel-cli -j 2 >/dev/null
+cli=$(realpath "$build/bin/quorvel-cli")
+[[ -n ${PE_BENCH_STARTUP_ONLY:-} ]] ||
+    g++ -O2 -std=c++17 -o "$work/lief_walker" bench/pe_lief_walker.cpp -lLIEF
 python=/usr/bin/python3 # Debian's, which has pefile
 
 echo "assembling the corpus"
@@ -120,9 +124,11 @@ run_set() { # name files...
     ratio "one file per process vs readpe (goal 2x)" "$ours_each" "$readpe"
 }
 
-"$cli" pe "${files32[@]}" >/dev/null 2>&1 || true # warm up
-run_set "32-bit Wine files" "${files32[@]}"
-run_set "whole corpus" "${files32[@]}" "${files64[@]}" "${filesTest[@]}"
+if [[ -z ${PE_BENCH_STARTUP_ONLY:-} ]]; then
+    "$cli" pe "${files32[@]}" >/dev/null 2>&1 || true # warm up
+    run_set "32-bit Wine files" "${files32[@]}"
+    run_set "whole corpus" "${files32[@]}" "${files64[@]}" "${filesTest[@]}"
+fi
 
 # One file, many invocations: the start-up cost a user pays for a single look. "net" is
 # above an empty C++ program started the same way.
@@ -143,3 +149,23 @@ awk -v e="$empty" -v o="$ours1" -v r="$readpe1" 'BEGIN {
     printf "  %-30s %7.3f ms, net %7.3f ms\n", "quorvel-cli pe", 1000 * O[1] / 300, 1000 * (O[1] - E[1]) / 300;
     printf "  %-30s %7.3f ms, net %7.3f ms\n", "readpe", 1000 * R[1] / 300, 1000 * (R[1] - E[1]) / 300;
     printf "  ours / readpe (goal under 0.5): %.2f, net %.2f\n", O[1] / R[1], (O[1] - E[1]) / (R[1] - E[1]) }'
+
+# The same single look side by side, as a user times it (hyperfine, no shell between).
+echo
+echo "one call, side by side (hyperfine, load: $(cut -d' ' -f1-3 /proc/loadavg)):"
+commands=("$cli pe --classify $one" "readpe $one")
+if [[ -n ${PE_BENCH_BASELINE:-} ]]; then
+    commands+=("$PE_BENCH_BASELINE pe --classify $one")
+fi
+hyperfine -N --warmup 10 --runs 200 --export-json "$work/hyperfine.json" "${commands[@]}" |
+    grep -E "Benchmark|Time|±" || true
+"$python" - "$work/hyperfine.json" <<'PY'
+import json, sys
+results = json.load(open(sys.argv[1]))["results"]
+names = ["quorvel-cli pe --classify", "readpe", "baseline quorvel-cli"]
+for name, r in zip(names, results):
+    print(f"  {name:26} mean {1000 * r['mean']:7.2f} ms, median {1000 * r['median']:7.2f} ms")
+ours, readpe = results[0], results[1]
+print(f"  ours / readpe (goal at most 0.5): mean {ours['mean'] / readpe['mean']:.2f}, "
+      f"median {ours['median'] / readpe['median']:.2f}")
+PY

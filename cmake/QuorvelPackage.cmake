@@ -100,6 +100,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opened at run time on first use (src/platform/linux/*Library.cpp), so shlibdeps cannot
+# see them: libcurl for the update check (CURLOPT_PROTOCOLS_STR needs 7.85), libcrypto for
+# the audit's and the self check's SHA-256. CPack adds what shlibdeps finds after these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0), libssl3 (>= 3.0.0)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS clamav)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})

@@ -61,6 +61,8 @@ check "the package holds every path" test ${#missing[@]} -eq 0
 depends=$(dpkg-deb -f "$deb" Depends)
 check "dependencies read from the binaries (libc6, Qt 6 Widgets)" \
     bash -c '[[ "$1" == *libc6* && "$1" == *libqt6widgets6* ]]' _ "$depends"
+check "libcurl and libcrypto, opened at run time, are still dependencies" \
+    bash -c '[[ "$1" == *"libcurl4 ("* && "$1" == *"libssl3 ("* ]]' _ "$depends"
 check "clamav recommended" test "$(dpkg-deb -f "$deb" Recommends)" = clamav
 
 check "apt can install it here (simulated)" \
@@ -76,6 +78,12 @@ dpkg-deb -x "$deb" "$root"
 chmod 755 "$work"
 check "the menu entry passes desktop-file-validate" \
     desktop-file-validate "$root/usr/share/applications/quorvel.desktop"
+
+# Start-up cost: libcurl and libcrypto are opened by the commands that need them, never
+# loaded with the programs.
+needed=$(readelf -d "$root/usr/bin/quorvel" "$root/usr/bin/quorvel-cli" | grep NEEDED || true)
+check "neither program loads libcurl or libcrypto at start" \
+    bash -c '[[ "$1" != *libcurl* && "$1" != *libcrypto* && "$1" != *libssl* ]]' _ "$needed"
 
 # The unpacked tree is an installed copy: the Data folder is the user's own, seeded from
 # the shared defaults, which stay as they were.

@@ -7,7 +7,7 @@ packages=(
     libx11-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang llvm libclang-rt-14-dev clang-format
-    xvfb x11-utils trayer
+    xvfb x11-utils trayer openbox libxtst6
     clamav
     qt6-base-dev qt6-base-dev-tools
     util-linux procps python3 e2fsprogs

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a command on a fresh Xvfb display with a notification area (trayer), then ends both
-# by their PIDs. Used inside scripts/guard-in-namespace.sh, so the X server and the tray
-# are already running when the program under test takes its first snapshot.
+# Runs a command on a fresh Xvfb display with a window manager (openbox, where installed)
+# and a notification area (trayer), then ends them by their PIDs. Used inside
+# scripts/guard-in-namespace.sh, so the X server, the manager and the tray are already
+# running when the program under test takes its first snapshot.
 set -uo pipefail
 for tool in Xvfb trayer xwininfo; do
     if ! command -v "$tool" >/dev/null; then
@@ -25,6 +26,16 @@ if [[ ! -s "$work/display" ]]; then
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
 
+manager=
+if command -v openbox >/dev/null; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    manager=$!
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        sleep 0.1
+    done
+fi
+
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 \
     >"$work/trayer.log" 2>&1 &
 tray=$!
@@ -36,7 +47,7 @@ done
 QT_QPA_PLATFORM=xcb "$@"
 status=$?
 
-kill "$tray" "$xvfb" 2>/dev/null
-wait "$tray" "$xvfb" 2>/dev/null
+kill "$tray" $manager "$xvfb" 2>/dev/null
+wait "$tray" $manager "$xvfb" 2>/dev/null
 rm -rf "$work"
 exit "$status"

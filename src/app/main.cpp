@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QDir>
 #include <QTextStream>
 #include <cstdio>
 #include <ctime>
@@ -107,9 +108,14 @@ int main(int argc, char* argv[]) {
     if (const auto prepared = quorvel::store::PrepareUserFolders(*platform.files, layout);
         !prepared)
         std::fprintf(stderr, "quorvel: %s\n", prepared.error().message.c_str());
+    // Absolute, so that "Run at Startup" can pass it on to a log-in in another folder.
+    const bool dataGiven = parser.isSet(dataOption);
     const std::string dataFolder =
-        parser.isSet(dataOption) ? parser.value(dataOption).toStdString() : layout.dataFolder;
+        dataGiven
+            ? QDir::toNativeSeparators(QDir(parser.value(dataOption)).absolutePath()).toStdString()
+            : layout.dataFolder;
     quorvel::gui::AppContext context{platform, dataFolder, layout.programFolder};
+    context.dataFolderGiven = dataGiven;
     if (layout.installed) {
         const auto lastSeparator = layout.clamAvFolder.find_last_of(layout.separator);
         context.scannerBase = layout.clamAvFolder.substr(0, lastSeparator);
@@ -127,6 +133,9 @@ int main(int argc, char* argv[]) {
         eventOptions.noFanotify = events != "auto";
         window.useExecEvents(eventOptions);
     }
+    // Only the exit sequence ends the program: not the close of an alert or a list while
+    // the main window sits in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &quorvel::gui::frmUtama::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     FirstPaintReporter reporter;

@@ -1,8 +1,10 @@
 #include "cli/Command.h"
 #include "guard/Alert.h"
 #include "guard/DecisionJson.h"
+#include "guard/DecisionRows.h"
 #include "guard/GuardObserver.h"
 #include "guard/IntervalText.h"
+#include "guard/PrintableText.h"
 #include "guard/ProcessGuard.h"
 #include "guard/SystemClock.h"
 #include "inspect/TimeStamp.h"
@@ -100,22 +102,12 @@ public:
     }
 
     void DecisionMade(const guard::GuardDecision& decision) override {
-        if (m_audit) {
-            platform::AuditEntry entry;
-            entry.time = m_clock.now();
-            entry.action = std::string(guard::DecisionText(decision.kind));
-            entry.pid = decision.pid;
-            entry.parentPid = decision.parentPid;
-            entry.name = decision.name;
-            entry.path = decision.path;
-            entry.source = m_source;
-            m_audit->Record(std::move(entry));
-        }
+        if (m_audit)
+            m_audit->Record(guard::AuditEntryOf(decision, m_clock.now(), m_source));
         if (m_shown)
             m_out << "\n";
-        m_out << inspect::CurrentTimeStamp(m_shell, m_clock.now()) << " | "
-              << guard::DecisionText(decision.kind) << " | " << decision.pid << " | "
-              << decision.name << " | " << decision.path << std::endl;
+        m_out << guard::DecisionRow(inspect::CurrentTimeStamp(m_shell, m_clock.now()), decision)
+              << std::endl;
         if (m_shown)
             ShowCountdown(*m_shown);
     }
@@ -187,9 +179,9 @@ private:
         m_out << "--WARNING-- A New Process want to run in your Sytem\n"
               << "  PID: " << info.pid << "   Parent PID: " << info.parentPid
               << "   Child Windows: " << info.windowCount << "\n"
-              << "  Process Name: " << info.name << "\n"
-              << "  File Name: " << TrimRight(info.szExeFile) << "\n"
-              << "  Path: " << info.path << "\n"
+              << "  Process Name: " << guard::PrintableText(info.name) << "\n"
+              << "  File Name: " << guard::PrintableText(TrimRight(info.szExeFile)) << "\n"
+              << "  Path: " << guard::PrintableText(info.path) << "\n"
               << "  Access Attempts: " << info.attempts
               << "   Previous Action Taken: " << info.lastAction << "\n"
               << "  The answer lasts: [t] " << guard::DurationText(guard::AnswerDuration::ThisTime)
@@ -380,7 +372,11 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
                                                     *platform.shell, *lists, clock, observer});
     engine.UseAnswerLists(lists.get());
     engine.UseExecEvents(events.get(), &triage, lists->FrozenCopy());
-    const auto audit = platform::CreateDecisionAudit(data.path(), guard::DecisionJsonLine);
+    platform::AuditOptions auditOptions;
+    auditOptions.generations =
+        store::LoadLogGenerations(*platform.files, data.file(store::kAuditSettingsFile));
+    const auto audit =
+        platform::CreateDecisionAudit(data.path(), guard::DecisionJsonLine, auditOptions);
     observer.SetAudit(audit.get(), engine.EventSourceText());
     engine.modes().SetChkjustwarnme(settings[static_cast<int>(store::SettingKey::JustNotify)]);
     engine.modes().SetChkauto(settings[static_cast<int>(store::SettingKey::AntiExe)]);
@@ -445,7 +441,8 @@ int RunGuard(CommandContext& context, std::span<const std::string> args) {
     return kExitOk;
 }
 
-// decisions.jsonl as a table, oldest first (the rotated file before the current one).
+// decisions.jsonl as a table, oldest first (the oldest rotated file first). Each field
+// keeps to its column: a longer one is cut with an ellipsis; the path, last, is whole.
 int PrintLog(CommandContext& context, std::span<const std::string> args) {
     std::optional<std::string> folder;
     if (args.size() == 2 && args[0] == "--data")
@@ -457,26 +454,25 @@ int PrintLog(CommandContext& context, std::span<const std::string> args) {
         return kExitFailed;
     const auto data = folder ? store::DataFolder(*folder, platform.files->PathSeparator())
                              : ProgramDataFolder(context);
-    context.out << std::left << std::setw(21) << "TIME" << std::setw(19) << "ACTION" << std::setw(8)
-                << "PID" << std::setw(8) << "PPID" << std::setw(10) << "USER" << std::setw(18)
-                << "NAME" << std::setw(14) << "SHA-256" << std::setw(12) << "SOURCE"
-                << "PATH\n";
-    for (const auto& file : {data.file(std::string(platform::kDecisionLogFile) + ".1"),
-                             data.file(platform::kDecisionLogFile)}) {
+    context.out << guard::LogHeader() << "\n";
+    const int generations =
+        store::LoadLogGenerations(*platform.files, data.file(store::kAuditSettingsFile));
+    std::vector<std::string> files;
+    for (int generation = generations; generation >= 1; --generation)
+        files.push_back(
+            data.file(std::string(platform::kDecisionLogFile) + "." + std::to_string(generation)));
+    files.push_back(data.file(platform::kDecisionLogFile));
+    for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
         std::string line;
         while (std::getline(in, line)) {
             const auto d = guard::ParseDecisionJsonLine(line);
             if (!d) {
-                context.err << "quorvel-cli: " << file << ": a line that is not a decision\n";
+                context.err << "quorvel-cli: " << guard::PrintableText(file)
+                            << ": a line that is not a decision\n";
                 continue;
             }
-            const std::string source = d->source.substr(0, d->source.find(' '));
-            context.out << std::setw(21) << d->time << std::setw(19) << d->action << std::setw(8)
-                        << d->pid << std::setw(8) << d->parentPid << std::setw(10) << d->user
-                        << std::setw(18) << d->name << std::setw(14)
-                        << (d->sha256.empty() ? "-" : d->sha256.substr(0, 12)) << std::setw(12)
-                        << source << d->path << "\n";
+            context.out << guard::LogRow(*d) << "\n";
         }
     }
     return kExitOk;

@@ -21,9 +21,9 @@ int RunUpdateCheck(CommandContext& context, std::span<const std::string> args) {
     const char separator = platform.files->PathSeparator();
     const auto data = folder ? store::DataFolder(*folder, separator)
                              : store::DataFolder::BesideProgram(*platform.shell, separator);
-    const std::string server =
-        update::LoadServerBase(*platform.files, data.file(update::kUpdateIniName));
-    const auto outcome = update::CheckForUpdates(*platform.internet, *platform.ansi, server);
+    const std::string ini = data.file(update::kUpdateIniName);
+    const std::string server = update::LoadServerBase(*platform.files, ini);
+    const auto outcome = update::CheckForUpdates(*platform.internet, *platform.ansi, server, ini);
     context.out << outcome.lblupdate << "\n" << outcome.lblnew << "\n";
     if (outcome.message) {
         context.err << "quorvel-cli: " << outcome.message->text << "\n";

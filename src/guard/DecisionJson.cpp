@@ -1,5 +1,7 @@
 #include "guard/DecisionJson.h"
 
+#include "guard/PrintableText.h"
+
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -7,19 +9,50 @@
 namespace quorvel::guard {
 namespace {
 
+void AppendEscape(std::string& out, unsigned value) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", value);
+    out += escaped;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 void AppendString(std::string& out, std::string_view text) {
     out += '"';
-    for (const char c : text) {
+    for (size_t at = 0; at < text.size();) {
+        const char c = text[at];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        const size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            // Not UTF-8: the byte as the code point of its value (see the header).
+            AppendEscape(out, byte);
+            ++at;
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
+            ++at;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            AppendEscape(out, byte);
+            ++at;
         } else {
-            out += c; // UTF-8 passes as it is
+            out.append(text.substr(at, length));
+            at += length;
         }
     }
     out += '"';
@@ -102,24 +135,34 @@ private:
                 return std::nullopt;
             const char e = m_text[m_at++];
             if (e == 'u') {
-                if (m_at + 4 > m_text.size())
+                auto value = Hex4();
+                if (!value)
                     return std::nullopt;
-                unsigned value = 0;
-                for (int i = 0; i < 4; ++i) {
-                    const char h = m_text[m_at++];
-                    value <<= 4;
-                    if (h >= '0' && h <= '9')
-                        value |= unsigned(h - '0');
-                    else if (h >= 'a' && h <= 'f')
-                        value |= unsigned(h - 'a' + 10);
-                    else if (h >= 'A' && h <= 'F')
-                        value |= unsigned(h - 'A' + 10);
-                    else
+                if (*value >= 0x80 && *value <= 0xFF) {
+                    out += static_cast<char>(*value); // a byte that was not UTF-8
+                } else if (*value >= 0xD800 && *value <= 0xDBFF) {
+                    if (m_text.substr(m_at, 2) != "\\u")
                         return std::nullopt;
+                    m_at += 2;
+                    auto low = Hex4();
+                    if (!low || *low < 0xDC00 || *low > 0xDFFF)
+                        return std::nullopt;
+                    AppendUtf8(out, 0x10000 + ((*value - 0xD800) << 10) + (*low - 0xDC00));
+                } else if (*value >= 0xDC00 && *value <= 0xDFFF) {
+                    return std::nullopt;
+                } else {
+                    AppendUtf8(out, *value);
                 }
-                if (value >= 0x80)
-                    return std::nullopt; // never written by us
-                out += static_cast<char>(value);
+            } else if (e == 'n') {
+                out += '\n';
+            } else if (e == 't') {
+                out += '\t';
+            } else if (e == 'r') {
+                out += '\r';
+            } else if (e == 'b') {
+                out += '\b';
+            } else if (e == 'f') {
+                out += '\f';
             } else if (e == '"' || e == '\\' || e == '/') {
                 out += e;
             } else {
@@ -129,17 +172,58 @@ private:
         return std::nullopt;
     }
 
+    std::optional<char32_t> Hex4() {
+        if (m_at + 4 > m_text.size())
+            return std::nullopt;
+        char32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char h = m_text[m_at++];
+            value <<= 4;
+            if (h >= '0' && h <= '9')
+                value |= char32_t(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                value |= char32_t(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                value |= char32_t(h - 'A' + 10);
+            else
+                return std::nullopt;
+        }
+        return value;
+    }
+
     std::string_view m_text;
     size_t m_at = 0;
 };
 
 } // namespace
 
+platform::AuditEntry AuditEntryOf(const GuardDecision& decision,
+                                  std::chrono::system_clock::time_point time, std::string source) {
+    platform::AuditEntry entry;
+    entry.time = time;
+    entry.action = std::string(DecisionText(decision.kind));
+    entry.how = std::string(HowText(decision.kind, decision.stage));
+    entry.pid = decision.pid;
+    entry.parentPid = decision.parentPid;
+    entry.ownerId = decision.ownerId;
+    entry.file = decision.file;
+    entry.name = decision.name;
+    entry.path = decision.path;
+    entry.reason = decision.reason;
+    entry.source = std::move(source);
+    entry.running = decision.stage == DecisionStage::Running;
+    return entry;
+}
+
 std::string DecisionJsonLine(const platform::AuditEntry& entry) {
     std::string line = "{\"time\":";
     AppendString(line, UtcText(entry.time));
     line += ",\"action\":";
     AppendString(line, entry.action);
+    if (!entry.how.empty()) {
+        line += ",\"how\":";
+        AppendString(line, entry.how);
+    }
     line += ",\"pid\":" + std::to_string(entry.pid);
     line += ",\"ppid\":" + std::to_string(entry.parentPid);
     line += ",\"user\":";
@@ -150,8 +234,16 @@ std::string DecisionJsonLine(const platform::AuditEntry& entry) {
     AppendString(line, entry.path);
     line += ",\"sha256\":";
     AppendString(line, entry.sha256);
+    if (!entry.hashFrom.empty()) {
+        line += ",\"hash_from\":";
+        AppendString(line, entry.hashFrom);
+    }
     line += ",\"source\":";
     AppendString(line, entry.source);
+    if (!entry.reason.empty()) {
+        line += ",\"reason\":";
+        AppendString(line, entry.reason);
+    }
     return line + "}";
 }
 
@@ -163,8 +255,20 @@ std::optional<DecisionLine> ParseDecisionJsonLine(std::string_view line) {
         auto it = fields->find(key);
         return it == fields->end() ? std::string() : it->second;
     };
-    return DecisionLine{get("time"), get("action"), get("pid"),    get("ppid"),  get("user"),
-                        get("name"), get("path"),   get("sha256"), get("source")};
+    DecisionLine read;
+    read.time = get("time");
+    read.action = get("action");
+    read.how = get("how");
+    read.pid = get("pid");
+    read.parentPid = get("ppid");
+    read.user = get("user");
+    read.name = get("name");
+    read.path = get("path");
+    read.sha256 = get("sha256");
+    read.hashFrom = get("hash_from");
+    read.source = get("source");
+    read.reason = get("reason");
+    return read;
 }
 
 } // namespace quorvel::guard

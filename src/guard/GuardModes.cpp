@@ -27,4 +27,12 @@ void GuardModes::SetChkjustwarnme(int value) {
     Click(m_chkjustwarnme, value, m_chkauto);
 }
 
+std::string_view GuardModes::modeText() const {
+    if (antiExe())
+        return "Anti Executable";
+    if (justNotify())
+        return "Just Notify";
+    return "Alert - Default";
+}
+
 } // namespace quorvel::guard

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace quorvel::guard {
 
 // The two mode check boxes, "Anti Exe Mode" (chkauto) and "Just Notify" (chkjustwarnme),
@@ -16,6 +18,9 @@ public:
     int chkjustwarnme() const { return m_chkjustwarnme; }
     bool antiExe() const { return m_chkauto == 1; }
     bool justNotify() const { return m_chkjustwarnme == 1; }
+    // The overview's Mode label for the mode in effect: "Anti Executable", "Just Notify"
+    // or "Alert - Default".
+    std::string_view modeText() const;
 
 private:
     int m_chkauto = 0;

@@ -76,4 +76,15 @@ ParsedInterval ParseInterval(std::string_view text) {
     return {IntervalKind::Period, static_cast<int>(ms)};
 }
 
+std::string IntervalText(int periodMs) {
+    std::string text = std::to_string(periodMs / 1000);
+    int fraction = periodMs % 1000;
+    if (fraction == 0)
+        return text;
+    std::string digits = std::to_string(1000 + fraction).substr(1); // three digits
+    while (digits.back() == '0')
+        digits.pop_back();
+    return text + "." + digits;
+}
+
 } // namespace quorvel::guard

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quorvel::guard {
@@ -26,5 +27,9 @@ struct ParsedInterval {
 // The interval box's text, seconds as a decimal number ("." or "," before the fraction),
 // to a period in milliseconds rounded half to even; a number equal to 0 is the default.
 ParsedInterval ParseInterval(std::string_view text);
+
+// A period as the interval box shows it: seconds, "." before the fraction, no trailing
+// zeros ("0.25", "1.5", "2"). ParseInterval reads it back to the same period.
+std::string IntervalText(int periodMs);
 
 } // namespace quorvel::guard

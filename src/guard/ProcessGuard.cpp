@@ -1,6 +1,7 @@
 #include "guard/ProcessGuard.h"
 
 #include "guard/CaseFold.h"
+#include "guard/FindInstanceSlot.h"
 #include "guard/IntervalText.h"
 #include "guard/ReentryGuard.h"
 #include "inspect/ProcessControl.h"
@@ -9,6 +10,7 @@
 #include "inspect/TimeStamp.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -200,7 +202,16 @@ bool ProcessGuard::TakeExecEvents() {
         const auto kind =
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
         m_eventPids.push_back(denied.pid); // still listed until it is gone
-        Decide(kind, denied.pid, denied.parentPid, denied.name, std::move(denied.path));
+        m_observer.DecisionMade(GuardDecision{kind,
+                                              denied.pid,
+                                              std::move(denied.name),
+                                              std::move(denied.path),
+                                              denied.parentPid,
+                                              {},
+                                              DecisionStage::BeforeStart,
+                                              denied.ownerId,
+                                              std::move(denied.file)});
+        m_killedPids[denied.pid] = 0; // which start time is not known
     }
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
@@ -377,14 +388,36 @@ void ProcessGuard::KeepJudgedPending() {
 }
 
 size_t ProcessGuard::JudgeNewNames() {
+    if (!m_killedPids.empty()) {
+        // Kept while that process is listed: a later one of its PID is another.
+        std::map<uint32_t, uint64_t> listed;
+        auto keep = [&](uint32_t pid, uint64_t startTime) {
+            const auto killed = m_killedPids.find(pid);
+            if (killed != m_killedPids.end() &&
+                (killed->second == 0 || killed->second == startTime))
+                listed.insert(*killed);
+        };
+        if (m_liveValid) { // an event pass: the index knows who is listed
+            for (const auto& [pid, startTime] : m_killedPids) {
+                if (auto where = m_live.find(pid); where != m_live.end())
+                    keep(pid, where->second.startTime);
+            }
+        } else {
+            for (size_t slot = 0; slot < m_table.size(); ++slot)
+                keep(m_table[slot].th32ProcessID, m_table.startTime(slot));
+        }
+        m_killedPids.swap(listed);
+    }
     for (size_t c = 0; c < m_candidates.size(); ++c) {
         const size_t slot = m_candidates[c];
         const uint32_t pid = m_table[slot].th32ProcessID;
         if (m_pendingPids.contains(pid))
             m_judgedExecs.insert(pid);
         const std::string name = m_table[slot].exeName;
-        if (NeverJudged(name))
+        if (NeverJudged(name)) {
+            NotJudged(slot, name);
             continue;
+        }
         m_flags.listRefreshPending = true;
 
         // The jail follows the name comparison: a name it calls new is present again.
@@ -399,6 +432,9 @@ size_t ProcessGuard::JudgeNewNames() {
         m_currentSlot = static_cast<int16_t>(slot);
         m_currentPid = pid;
         const uint32_t parent = m_table[slot].th32ParentProcessID;
+        if (m_killedPids.contains(pid) &&
+            (m_killedPids[pid] == 0 || m_killedPids[pid] == m_table.startTime(slot)))
+            continue; // decided already, under the program it was made about
 
         if (m_modes.antiExe()) {
             Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
@@ -436,7 +472,7 @@ void ProcessGuard::HoldProcess(std::string_view name) {
     m_observer.ProcessPendingEvents();
     auto alert = popForm(m_currentSlot, std::move(*path));
     m_openAlerts.push_back(alert);
-    inspect::MinimizeAllWindows(m_windows);
+    inspect::MinimizeAllWindows(m_windows, m_processes.CurrentProcessId());
     m_observer.OpenAlert(alert);
 }
 
@@ -451,6 +487,16 @@ std::optional<std::string> ProcessGuard::Detect(std::string_view name, bool susp
 
     std::string path = ImagePathOr(m_currentPid, name);
     std::string line = inspect::CurrentTimeStamp(m_shell, m_clock.now()) + " - " + path;
+    if (!held && held.error().code == platform::Errc::NotFound) {
+        // Gone before the pass reached it (a short program between two timer passes):
+        // nothing runs on, so there is nothing to warn about.
+        const std::string reason = std::string(kEndedUnheldNote);
+        line += " (" + reason + ")";
+        m_processLog.push_back(line);
+        m_observer.LogLineAdded(line);
+        Decide(DecisionKind::EndedUnheld, pid, parentPid, name, path, reason);
+        return std::nullopt;
+    }
     if (!held) {
         // It runs on: an alert would claim a hold that is not there.
         const std::string reason = held.error().message;
@@ -543,6 +589,9 @@ void ProcessGuard::ApplyInterval() {
     case IntervalKind::Invalid:
         m_observer.ShowMessage(std::string(kInvalidIntervalMessage),
                                std::string(kInvalidIntervalTitle), MessageIcon::Warning);
+        // The box must not go on claiming a period the guard does not use.
+        m_intervalText = IntervalText(m_periodMs);
+        m_observer.GuardStateChanged();
         return;
     case IntervalKind::Period:
         m_periodMs = parsed.periodMs;
@@ -629,6 +678,12 @@ void ProcessGuard::Release(const JailEntry& entry) {
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {
+    uint64_t startTime = 0;
+    for (size_t slot = 0; slot < m_table.size() && startTime == 0; ++slot) {
+        if (m_table[slot].th32ProcessID == pid)
+            startTime = m_table.startTime(slot);
+    }
+    m_killedPids[pid] = startTime;
     inspect::KillProcess(m_processes, static_cast<int32_t>(pid));
     m_observer.ProcessPendingEvents();
 }
@@ -642,9 +697,27 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 }
 
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
-                          std::string_view name, std::string path, std::string reason) {
-    m_observer.DecisionMade(
-        GuardDecision{kind, pid, std::string(name), std::move(path), parentPid, std::move(reason)});
+                          std::string_view name, std::string path, std::string reason,
+                          std::optional<DecisionStage> stage) {
+    if (!stage) {
+        const bool inExec = pid != 0 && m_pendingPids.contains(pid);
+        stage = inExec ? DecisionStage::BeforeStart : DecisionStage::Running;
+    }
+    m_observer.DecisionMade(GuardDecision{kind, pid, std::string(name), std::move(path), parentPid,
+                                          std::move(reason), *stage});
+}
+
+// Names that are never judged are still logged: their lines show what ran unjudged.
+void ProcessGuard::NotJudged(size_t index, std::string_view name) {
+    const auto slot = index < m_table.size() && m_table[index].exeName == name
+                          ? std::optional<int16_t>(static_cast<int16_t>(index))
+                          : FindInstanceSlot(m_table, name);
+    if (!slot)
+        return;
+    const ProcessRecord& record = m_table[static_cast<size_t>(*slot)];
+    Decide(DecisionKind::AllowedUnjudged, record.th32ProcessID, record.th32ParentProcessID, name,
+           ImagePathOr(record.th32ProcessID, name),
+           "its name holds \"" + std::string(kNeverJudged) + "\": never judged");
 }
 
 std::shared_ptr<Alert> ProcessGuard::popForm(int16_t slot, std::string path) {
@@ -693,7 +766,7 @@ void ProcessGuard::AnswerBlock(Alert& alert, AnswerDuration duration) {
     const auto now = m_clock.now();
     m_jail.RecordVerdict(info.name, static_cast<int32_t>(info.pid), kVerdictBlocked,
                          m_shell.TimeText(now), m_shell.ShortDateText(now));
-    inspect::MinimizeAllWindows(m_windows);
+    inspect::MinimizeAllWindows(m_windows, m_processes.CurrentProcessId());
     RebuildJailList();
     Decide(DecisionKind::Blocked, info.pid, info.parentPid, info.name, info.path);
     CloseAlert(alert);

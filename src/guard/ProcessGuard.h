@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -44,6 +45,8 @@ inline constexpr std::string_view kSelectFirstMessage = "select a Process first"
 inline constexpr std::string_view kNotHeldMessage = "Could not hold process : ";
 // While exec events flow, how often a full listing puts the table right.
 inline constexpr std::chrono::seconds kReconcilePeriod{5};
+// The log's note for a program that had ended when its hold was tried.
+inline constexpr std::string_view kEndedUnheldNote = "ended before it could be held";
 
 // The start-up question about holds an earlier run left behind, before the list of them.
 std::string StaleHoldsQuestion(size_t count);
@@ -132,7 +135,8 @@ public:
 
     // The Start/Stop button.
     void StartStopGuard();
-    // "Set Interval": applies the interval box's text.
+    // "Set Interval": applies the interval box's text. A text that is no period is told
+    // and replaced by the period in effect (GuardStateChanged).
     void ApplyInterval();
     void SetIntervalText(std::string text) { m_intervalText = std::move(text); }
     const std::string& intervalText() const { return m_intervalText; }
@@ -213,8 +217,12 @@ private:
     void KillProcess(uint32_t pid);
     void Release(const JailEntry& entry);
     std::string ImagePathOr(uint32_t pid, std::string_view name);
+    // Without a stage: before start when the latest listing has the process held inside
+    // execve, else running.
     void Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid, std::string_view name,
-                std::string path, std::string reason = {});
+                std::string path, std::string reason = {},
+                std::optional<DecisionStage> stage = std::nullopt);
+    void NotJudged(size_t index, std::string_view name);
     std::shared_ptr<Alert> popForm(int16_t slot, std::string path);
     void CloseAlert(Alert& alert);
 
@@ -233,6 +241,9 @@ private:
     std::shared_ptr<const TrustLookup> m_sharedTrust;
     bool m_eventSincePass = true;
     uint64_t m_passes = 0;
+    // Killed or denied, until a listing no longer shows them: a process whose exec was
+    // denied shows its old program's name while it dies, and is not judged again as that.
+    std::map<uint32_t, uint64_t> m_killedPids; // decided and killed: PID, start time if known
 
     GuardFlags m_flags;
     GuardModes m_modes;

@@ -15,6 +15,8 @@ struct AppContext {
     std::string scannerBase;    // holds the ClamAV folder with the scanner
     std::string scanFolder;     // the scanner's working folder, where its report lands
     std::string downloadFolder; // where an update package is saved
+    // dataFolder was named by --data: "Run at Startup" starts the program on it again.
+    bool dataFolderGiven = false;
 
     const std::string& scannerBaseOrProgram() const {
         return scannerBase.empty() ? programFolder : scannerBase;

@@ -34,12 +34,18 @@ void Downloader::resizeEvent(QResizeEvent* event) {
 
 void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     auto started = m_download->Begin(url.toStdString(), SaveFile.toStdString());
-    if (started)
+    if (started) {
+        m_running = true;
         return;
+    }
     MessageBox::critical(this, "Warning",
                          QString::number(static_cast<int>(started.error().code)) +
                              ":Error While Downloading().\r\n\r\nError Description: " +
                              QString::fromStdString(started.error().message));
+}
+
+void Downloader::Cancel() {
+    m_download->Cancel();
 }
 
 void Downloader::OnDownloadProgress(uint64_t curBytes, uint64_t maxBytes,
@@ -59,9 +65,13 @@ void Downloader::OnDownloadEnd(const update::DownloadEnd& end) {
 }
 
 void Downloader::finish(const update::DownloadEnd& end) {
+    m_running = false;
     const QString name = QString::fromStdString(end.saveFile);
-    if (!end.complete)
+    if (!end.complete) {
         emit DownloadError(name);
+        if (end.message)
+            emit DownloadFailed(QString::fromStdString(end.message->text));
+    }
     emit DownloadComplete(static_cast<qint64>(end.maxBytes), name);
     if (end.message)
         MessageBox::show(this, *end.message);

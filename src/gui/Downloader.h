@@ -23,6 +23,9 @@ public:
 
     // Starts the download and returns at once; a start that fails is told in a box.
     void BeginDownload(const QString& url, const QString& SaveFile);
+    // Stops a download in flight soon; it then ends as a failure.
+    void Cancel();
+    bool running() const { return m_running; }
 
     void SizeIt();
 
@@ -30,6 +33,8 @@ signals:
     void DownloadProgress(qint64 CurBytes, qint64 MaxBytes, const QString& SaveFile);
     void DownloadError(const QString& SaveFile);
     void DownloadComplete(qint64 MaxBytes, const QString& SaveFile);
+    // After DownloadError: why, in words for the user.
+    void DownloadFailed(const QString& reason);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -42,6 +47,7 @@ private:
 
     void finish(const update::DownloadEnd& end);
 
+    bool m_running = false; // from a started download until its end is raised here
     std::unique_ptr<update::PackageDownload> m_download; // last: its worker uses the above
 };
 

@@ -55,6 +55,9 @@ QMessageBox::StandardButton MessageBox::ask(QWidget* parent, QMessageBox::Icon i
         return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
     QMessageBox box(icon, title, text, buttons, parent);
+    // Modal to its own window only: an alert, a window of its own, stays answerable.
+    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    box.setAttribute(Qt::WA_QuitOnClose, false);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -98,6 +101,10 @@ void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {
 
 void MessageBox::enableTestMode() {
     testState().enabled = true;
+}
+
+void MessageBox::disableTestMode() {
+    testState().enabled = false;
 }
 
 const QList<MessageBox::Shown>& MessageBox::shown() {

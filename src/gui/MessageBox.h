@@ -37,6 +37,8 @@ public:
     // queued answers are used first, then Yes/OK.
     static void setNextAnswer(QMessageBox::StandardButton answer);
     static void enableTestMode();
+    // Tests that need a real box on the screen: shown and answered by its buttons again.
+    static void disableTestMode();
     static const QList<Shown>& shown();
     static void clearShown();
 

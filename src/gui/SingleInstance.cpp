@@ -1,10 +1,11 @@
 #include "gui/SingleInstance.h"
 
 #include "gui/MessageBox.h"
+#include "platform/InstanceLock.h"
 
 #include <QDir>
-#include <QLockFile>
 #include <QStandardPaths>
+#include <cstdio>
 
 namespace quorvel::gui {
 
@@ -15,16 +16,23 @@ SingleInstance::SingleInstance(const QString& lockFolder) {
     if (folder.isEmpty())
         folder = QDir::tempPath();
     QDir().mkpath(folder);
-    m_path = QDir(folder).filePath("quorvel.lock");
-    m_lock = std::make_unique<QLockFile>(m_path);
-    // Only a dead owner makes a lock stale, never its age: the guard runs for days.
-    m_lock->setStaleLockTime(0);
+    m_path = QDir::toNativeSeparators(QDir(folder).filePath("quorvel.lock"));
 }
 
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim() {
-    return m_lock->isLocked() || m_lock->tryLock(0);
+    if (m_lock)
+        return true;
+    auto lock = platform::TryInstanceLock(m_path.toStdString());
+    if (!lock) {
+        // No lock can be had at all (a read-only runtime folder): running twice is the
+        // lesser harm than not running.
+        std::fprintf(stderr, "quorvel: %s\n", lock.error().message.c_str());
+        return true;
+    }
+    m_lock = std::move(lock.value());
+    return m_lock != nullptr;
 }
 
 bool SingleInstance::claimOrRefuse() {

@@ -3,14 +3,17 @@
 #include <QString>
 #include <memory>
 
-class QLockFile;
+namespace quorvel::platform {
+class InstanceLock;
+}
 
 namespace quorvel::gui {
 
 inline constexpr const char* kAlreadyRunningMessage = "Quorvel is already running on your system";
 
-// One copy of the program per user: a lock file in the user's runtime folder. A copy that
-// crashed leaves a lock whose process is gone, which the next copy takes over.
+// One copy of the program per user: a lock on a file in the user's runtime folder, which
+// the system drops with the copy that holds it, however that copy ends. A crashed copy's
+// file stays behind but binds nobody, whatever PID the next copy gets.
 class SingleInstance {
 public:
     // lockFolder: empty for the user's runtime folder.
@@ -28,7 +31,7 @@ public:
 
 private:
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<platform::InstanceLock> m_lock;
 };
 
 } // namespace quorvel::gui

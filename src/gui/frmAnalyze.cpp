@@ -94,7 +94,10 @@ void frmAnalyze::loadFile() {
 
     const pe::PeAnalysis analysis =
         pe::AnalyzePeFile(*m_context.platform.files, path.toStdString());
-    m_state.loaded(analysis);
+    if (m_state.loaded(analysis)) {
+        showViews();
+        m_ui->infotxt->setText(QString::fromStdString(m_state.info()));
+    }
     m_ui->Label2->setText(QString::fromStdString(m_state.status()));
     if (!analysis.message.empty())
         MessageBox::critical(this, store::kProductTitle, QString::fromStdString(analysis.message));
@@ -102,6 +105,11 @@ void frmAnalyze::loadFile() {
 
 void frmAnalyze::analyze() {
     m_state.analyze();
+    showViews();
+    m_timer1.start();
+}
+
+void frmAnalyze::showViews() {
     const pe::PeReport& views = m_state.views();
     // One setPlainText per view: a report of tens of thousands of import lines costs one
     // document build, not one call per line.
@@ -110,7 +118,6 @@ void frmAnalyze::analyze() {
     m_views[2]->setPlainText(ViewText(views.sectionText));
     m_views[3]->setPlainText(ViewText(views.exportText));
     m_views[4]->setPlainText(ViewText(views.importText));
-    m_timer1.start();
 }
 
 void frmAnalyze::classify() {

@@ -30,6 +30,7 @@ public:
 private:
     void loadFile();
     void analyze();
+    void showViews();
     void classify();
     void showView(int index);
 

@@ -9,7 +9,9 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateServer.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QMetaObject>
 #include <QTimer>
 
 namespace quorvel::gui {
@@ -24,9 +26,8 @@ frmCekUpdates::frmCekUpdates(AppContext& context, QWidget* parent)
 
     auto& platform = context.platform;
     const char separator = platform.files->PathSeparator();
-    m_serverBase = update::LoadServerBase(
-        *platform.files,
-        store::DataFolder(context.dataFolder, separator).file(update::kUpdateIniName));
+    m_iniPath = store::DataFolder(context.dataFolder, separator).file(update::kUpdateIniName);
+    m_serverBase = update::LoadServerBase(*platform.files, m_iniPath);
     m_packagePath = update::PackagePath(context.downloadFolderOrProgram(), separator);
 
     m_donlod1 = new Downloader(*platform.internet, m_ui->donlod1Holder);
@@ -39,9 +40,12 @@ frmCekUpdates::frmCekUpdates(AppContext& context, QWidget* parent)
             [this](qint64 cur, qint64 max, const QString&) { showProgress(cur, max); });
     connect(m_donlod1, &Downloader::DownloadComplete, this,
             [this](qint64 max, const QString&) { downloadEnded(max); });
+    connect(m_donlod1, &Downloader::DownloadFailed, m_ui->lblupdate, &QLabel::setText);
 }
 
-frmCekUpdates::~frmCekUpdates() = default;
+frmCekUpdates::~frmCekUpdates() {
+    m_check.reset(); // its last report may still be posted to this window
+}
 
 void frmCekUpdates::setPackagePath(const std::string& path) {
     m_packagePath = path;
@@ -61,17 +65,55 @@ void frmCekUpdates::checkOnLoad() {
 }
 
 void frmCekUpdates::cekupdate() {
-    setCursor(Qt::WaitCursor);
-    const auto outcome = update::CheckForUpdates(*m_context.platform.internet,
-                                                 *m_context.platform.ansi, m_serverBase);
-    unsetCursor();
-    if (outcome.checked) {
-        m_ui->lblupdate->setText(QString::fromStdString(outcome.lblupdate));
-        m_ui->lblnew->setText(QString::fromStdString(outcome.lblnew));
+    if (m_check)
+        return;
+    m_ui->lblupdate->setText(update::kChecking);
+    m_ui->cmdUpdate->setEnabled(false);
+    // The worker posts the outcome here; this window outlives it (see the destructor).
+    m_check = std::make_unique<update::UpdateCheckRun>(
+        *m_context.platform.internet, *m_context.platform.ansi, m_serverBase, m_iniPath,
+        [this](const update::UpdateOutcome& outcome) {
+            QMetaObject::invokeMethod(
+                this, [this, outcome] { checkDone(outcome); }, Qt::QueuedConnection);
+        });
+}
+
+bool frmCekUpdates::checking() const {
+    return m_check != nullptr;
+}
+
+void frmCekUpdates::checkDone(const update::UpdateOutcome& outcome) {
+    m_check.reset();
+    if (m_deleteWhenIdle) {
+        deleteOnceIdle();
+        return;
     }
+    m_ui->lblupdate->setText(
+        QString::fromStdString(outcome.checked ? outcome.lblupdate : update::kLblUpdateDesign));
+    if (outcome.checked)
+        m_ui->lblnew->setText(QString::fromStdString(outcome.lblnew));
     m_ui->cmdUpdate->setEnabled(outcome.updateEnabled);
     if (outcome.message)
         MessageBox::show(this, *outcome.message);
+}
+
+// Closing never waits for a server: the transfers are told to stop, the window goes from
+// the screen at once, and it is deleted once they have.
+void frmCekUpdates::closeEvent(QCloseEvent* event) {
+    const bool busy = m_check || m_donlod1->running();
+    if (busy && testAttribute(Qt::WA_DeleteOnClose)) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_deleteWhenIdle = true;
+    }
+    if (m_check)
+        m_check->Cancel();
+    m_donlod1->Cancel();
+    QWidget::closeEvent(event);
+}
+
+void frmCekUpdates::deleteOnceIdle() {
+    if (!m_check && !m_donlod1->running())
+        deleteLater();
 }
 
 void frmCekUpdates::updateNow() {
@@ -92,6 +134,10 @@ void frmCekUpdates::showProgress(qint64 curBytes, qint64 maxBytes) {
 }
 
 void frmCekUpdates::downloadEnded(qint64 maxBytes) {
+    if (m_deleteWhenIdle) {
+        deleteOnceIdle();
+        return;
+    }
     m_ui->prgDownload->setRange(0, 1);
     m_ui->prgDownload->setValue(maxBytes > 0 ? 1 : 0);
     m_ui->cmdUpdate->setEnabled(true);

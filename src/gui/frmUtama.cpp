@@ -26,6 +26,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -74,9 +75,14 @@ frmUtama::frmUtama(AppContext& context, const guard::Clock* clock, QWidget* pare
       m_settings(
           *context.platform.files, *context.platform.ansi, *context.platform.registry,
           m_data.mainIniPath(),
-          store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator())),
+          store::AutoStartData(*context.platform.shell, context.platform.files->PathSeparator(),
+                               context.dataFolderGiven ? context.dataFolder : std::string())),
       m_clock(clock ? *clock : m_systemClock),
-      m_audit(platform::CreateDecisionAudit(m_data.path(), guard::DecisionJsonLine)),
+      m_audit(platform::CreateDecisionAudit(
+          m_data.path(), guard::DecisionJsonLine,
+          platform::AuditOptions{
+              .generations = store::LoadLogGenerations(*context.platform.files,
+                                                       m_data.file(store::kAuditSettingsFile))})),
       m_engine(guard::GuardServices{*context.platform.processes, *context.platform.windows,
                                     *context.platform.shell, m_lists, m_clock,
                                     static_cast<guard::GuardObserver&>(*this)}) {
@@ -106,8 +112,10 @@ frmUtama::~frmUtama() {
     m_execNotifier = nullptr;
     m_snapshots.reset();
     for (auto& [alert, window] : m_alerts) {
-        if (window)
+        if (window) {
             window->disconnect(this);
+            delete window.data(); // no child of this window: see OpenAlert
+        }
     }
 }
 
@@ -365,35 +373,68 @@ void frmUtama::openAbout() {
 // ---- tray and window state --------------------------------------------------------------
 
 void frmUtama::openFromTray() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!m_place.OpenWindow())
+        return;
     if (!m_login) {
         m_login = new frmLogin(m_context, this);
         m_login->setWindowFlag(Qt::Window);
         connect(m_login, &frmLogin::passwordAccepted, this, [this] {
-            showNormal();
-            raise();
-            activateWindow();
+            if (m_place.PasswordAccepted())
+                applyPlace();
         });
-        connect(m_login, &frmLogin::cancelled, this, [this] { m_tray->setInTray(true); });
+        connect(m_login, &frmLogin::cancelled, this, [this] {
+            if (m_place.Cancelled())
+                applyPlace();
+        });
     }
-    m_login->show();
-    m_login->raise();
-    m_login->activateWindow();
-    m_tray->setInTray(false);
+    applyPlace();
+}
+
+// The main window is never mapped, not even restored from its minimised state, before the
+// right password: restoring a hidden window would map it as an empty frame that takes
+// clicks.
+void frmUtama::applyPlace() {
+    const access::LockedView view = m_place.view();
+    if (view.tools) {
+        for (auto& tool : m_toolsAway) {
+            if (tool)
+                tool->show();
+        }
+        m_toolsAway.clear();
+    } else {
+        for (auto& tool : m_windows) {
+            if (tool && tool->isVisible()) {
+                tool->hide();
+                m_toolsAway.push_back(tool);
+            }
+        }
+    }
+    if (view.mainWindow) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    } else {
+        hide();
+    }
+    m_tray->setInTray(view.trayIcon);
+    if (view.login) {
+        m_login->show();
+        m_login->raise();
+        m_login->activateWindow();
+    } else if (m_login && m_login->isVisible()) {
+        m_login->hide();
+    }
 }
 
 void frmUtama::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || m_exited)
         return;
-    // Without a notification area a hidden window could not be reached again.
-    if (!cSysTray::available())
-        return;
     QTimer::singleShot(0, this, [this] {
-        if (!isMinimized())
-            return;
-        hide();
-        m_tray->setInTray(true);
+        // Without a notification area a hidden window could not be reached again.
+        if (isMinimized() && !m_exited && m_place.Minimised(cSysTray::available()))
+            applyPlace();
     });
 }
 
@@ -427,11 +468,30 @@ void frmUtama::closeEvent(QCloseEvent* event) {
 
 // ---- guard observer ---------------------------------------------------------------------
 
+// An alert is a window of its own, no child of this one: it must not go into the tray
+// with the main window, nor wait behind a message box of it.
 void frmUtama::OpenAlert(const std::shared_ptr<guard::Alert>& alert) {
-    auto* window = new frmAlert(alert, m_context, this);
-    window->setWindowFlag(Qt::Window);
+    auto* window = new frmAlert(alert, m_context);
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setWindowIcon(windowIcon());
+    const int place = m_alertPlaces.Take();
+    connect(window, &QObject::destroyed, this, [this, place] { m_alertPlaces.Release(place); });
     m_alerts[alert.get()] = window;
+    placeAlert(window, place);
     window->show();
+    window->raise();
+}
+
+void frmUtama::placeAlert(frmAlert* window, int place) {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    window->adjustSize();
+    const QRect area = shown->availableGeometry();
+    const guard::ScreenPoint corner =
+        guard::AlertPosition(guard::WorkArea{area.x(), area.y(), area.width(), area.height()},
+                             window->width(), window->height(), place);
+    window->move(corner.x, corner.y);
 }
 
 void frmUtama::AlertClosed(const guard::Alert& alert) {
@@ -500,6 +560,9 @@ void frmUtama::JailListChanged() {
 }
 
 void frmUtama::GuardStateChanged() {
+    // The guard put the period in effect back in place of a text that is none.
+    if (ui->txtProcRef->text() != Q(m_engine.intervalText()))
+        ui->txtProcRef->setText(Q(m_engine.intervalText()));
     ui->lblMonitor->setText(Q(std::string(m_engine.monitorText())));
     ui->uc7Monitor->setText(Q(std::string(m_engine.startStopCaption())));
     if (!m_engine.timerEnabled() || m_exited) {
@@ -529,15 +592,8 @@ void frmUtama::ProcessPendingEvents() {
 void frmUtama::DecisionMade(const guard::GuardDecision& decision) {
     if (!m_audit)
         return;
-    platform::AuditEntry entry;
-    entry.time = m_engine.clock().now();
-    entry.action = std::string(guard::DecisionText(decision.kind));
-    entry.pid = decision.pid;
-    entry.parentPid = decision.parentPid;
-    entry.name = decision.name;
-    entry.path = decision.path;
-    entry.source = m_engine.EventSourceText();
-    m_audit->Record(std::move(entry));
+    m_audit->Record(
+        guard::AuditEntryOf(decision, m_engine.clock().now(), m_engine.EventSourceText()));
 }
 
 // ---- trust lists ------------------------------------------------------------------------
@@ -549,8 +605,8 @@ void frmUtama::showTrustList(store::TrustList& list, QListWidget* view) {
 }
 
 void frmUtama::showTrustCounts() {
-    ui->lbltrustedcount_8->setText(Number(ui->List3->count()));
-    ui->lblblackcount_0->setText(Number(ui->listblack->count()));
+    ui->lbltrustedcount_8->setText(Number(m_lists.whitelist().count()));
+    ui->lblblackcount_0->setText(Number(m_lists.blacklist().count()));
     ui->lblcopyblack->setText(ui->lblblackcount_0->text());
     ui->lblcopywhite->setText(ui->lbltrustedcount_8->text());
 }
@@ -586,14 +642,16 @@ void frmUtama::showSettings() {
     shareTrust();
 }
 
+// The Mode label names the mode the guard acts on, which the boxes set at once, Save or not.
 void frmUtama::showSettingsLabels() {
-    ui->lblmode->setText(Q(m_settings.lblmode()));
+    ui->lblmode->setText(Q(std::string(m_engine.modes().modeText())));
     ui->lblregmon->setText(Q(m_settings.lblregmon()));
 }
 
 void frmUtama::settingsBoxClicked(store::SettingKey key, QCheckBox* box) {
     m_settings.SetCheckBox(key, BoxValue(box));
     showSettings();
+    showSettingsLabels();
 }
 
 void frmUtama::saveSettings() {
@@ -636,8 +694,10 @@ void frmUtama::killSelected() {
     const QListWidgetItem* item = ui->List1->currentItem();
     if (!item)
         return;
-    if (const auto pid = guard::ParseProcessListPid(item->text().toStdString()))
-        inspect::KillProcess(*m_context.platform.processes, *pid);
+    if (const auto pid = guard::ParseProcessListPid(item->text().toStdString())) {
+        if (const auto refusal = inspect::KillSelectedProcess(*m_context.platform.processes, *pid))
+            MessageBox::warning(this, "Quorvel", Q(*refusal));
+    }
 }
 
 void frmUtama::jailListClicked() {

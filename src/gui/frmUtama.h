@@ -6,6 +6,8 @@
 #include "guard/ProcessGuard.h"
 #pragma pop_macro("slots")
 
+#include "access/LoginFlow.h"
+#include "guard/AlertPlacement.h"
 #include "guard/ExecTriage.h"
 #include "guard/GuardObserver.h"
 #include "guard/SystemClock.h"
@@ -20,6 +22,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QTimer;
@@ -121,6 +124,10 @@ private:
     void buildTray();
     void showPanel(QWidget* panel);
     template <typename Window> void openWindow(int index);
+    // Shows what the main window's place (on the screen, in the tray, behind the
+    // password) lets be seen.
+    void applyPlace();
+    void placeAlert(frmAlert* window, int place);
 
     void showTrustList(store::TrustList& list, QListWidget* view);
     void showTrustCounts();
@@ -161,8 +168,11 @@ private:
     QMenu* m_trayMenu = nullptr;
     frVirusScan* m_virusScan = nullptr;
     QPointer<frmLogin> m_login;
+    access::LoginFlow m_place;
     std::array<QPointer<QWidget>, kNavigationButtons> m_windows;
+    std::vector<QPointer<QWidget>> m_toolsAway; // tools hidden with the main window
     std::map<const guard::Alert*, QPointer<frmAlert>> m_alerts;
+    guard::AlertPlaces m_alertPlaces;
     std::array<QCheckBox*, store::kSettingCount> m_settingBoxes{};
     bool m_exited = false;
 };

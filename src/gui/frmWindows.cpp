@@ -32,7 +32,12 @@ frmWindows* frmWindows::ShowFor(uint32_t pid, const QString& name, AppContext& c
     } else {
         g_shared = new frmWindows(pid, name, context);
         g_shared->setAttribute(Qt::WA_DeleteOnClose);
+        g_shared->setAttribute(Qt::WA_QuitOnClose, false);
+        // Opened from an alert, which stays on top: the list must not open beneath it.
+        g_shared->setWindowFlag(Qt::WindowStaysOnTopHint);
     }
+    // Brought back and to the front even when it was minimised meanwhile.
+    g_shared->setWindowState(g_shared->windowState() & ~Qt::WindowMinimized);
     g_shared->show();
     g_shared->raise();
     g_shared->activateWindow();

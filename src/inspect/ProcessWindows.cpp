@@ -36,8 +36,23 @@ std::vector<std::string> CollectWindowTitles(platform::DesktopWindows& windows, 
     return titles;
 }
 
-void MinimizeAllWindows(platform::DesktopWindows& windows) {
-    (void)windows.MinimizeAllWindows();
+std::vector<uint64_t> WindowsToClear(const std::vector<platform::TopLevelWindow>& windows,
+                                     uint32_t ownPid) {
+    std::vector<uint64_t> ids;
+    for (const auto& window : windows) {
+        if (window.onScreen && window.ownerPid != ownPid)
+            ids.push_back(window.id);
+    }
+    return ids;
+}
+
+void MinimizeAllWindows(platform::DesktopWindows& windows, uint32_t ownPid) {
+    auto listed = windows.ListTopLevelWindows();
+    if (!listed)
+        return;
+    const auto ids = WindowsToClear(listed.value(), ownPid);
+    if (!ids.empty())
+        (void)windows.MinimizeWindows(ids);
 }
 
 } // namespace quorvel::inspect

@@ -15,9 +15,17 @@ void AnalyzeState::startLoad() {
     m_info.clear();
 }
 
-void AnalyzeState::loaded(const PeAnalysis& analysis) {
+bool AnalyzeState::loaded(const PeAnalysis& analysis) {
     m_last = analysis.report;
     m_status = analysis.status;
+    const bool noPeFile = analysis.outcome == PeOutcome::InvalidDosHeader ||
+                          analysis.outcome == PeOutcome::DosHeaderTruncated ||
+                          analysis.outcome == PeOutcome::InvalidPeFile;
+    if (!noPeFile)
+        return false;
+    m_views = m_last;
+    m_info.clear();
+    return true;
 }
 
 void AnalyzeState::analyze() {

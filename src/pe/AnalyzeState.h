@@ -20,8 +20,11 @@ public:
 
     // Load File, before the dialog opens.
     void startLoad();
-    // The dialog gave a file and it was analysed; the views keep what they show.
-    void loaded(const PeAnalysis& analysis);
+    // The dialog gave a file and it was analysed; the views keep what they show, unless
+    // the file proved no PE file ("Invalid DOS header!", "Invalid PE file!"): then they
+    // take its texts at once, so that no report of the old file stands under the new
+    // file's name. True when the views changed.
+    bool loaded(const PeAnalysis& analysis);
     // Analyze: the views take the last analysed texts.
     void analyze();
     // The classification run after Analyze, over what the views show. True when it put

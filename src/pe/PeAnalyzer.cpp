@@ -21,6 +21,14 @@ namespace {
 
 constexpr uint16_t kDosMagic = 0x5A4D;    // "MZ"
 constexpr uint32_t kPeSignature = 0x4550; // "PE" and two zero bytes
+constexpr int16_t kPe32PlusMagic = 0x20B;
+
+// The report reads every file with the 32-bit layout; a 64-bit file says so first, and
+// names the fields that layout misreads there.
+constexpr std::string_view kPe32PlusNote =
+    "Note: a PE32+ (64-bit) file, shown with the 32-bit layout: Base of data, ImageBase, "
+    "the Size of Optional Header of 224 bytes, and the export and import views are not "
+    "meaningful.";
 
 void AppendDosText(std::string& text, int16_t magic, int32_t e_lfanew) {
     text.reserve(160);
@@ -181,6 +189,11 @@ PeAnalysis Analyze(const ByteReader& file, const std::string& path, size_t textL
     if (!ntBytes)
         return Ended(std::move(analysis), PeOutcome::Stopped);
     const NtHeaders nt = ReadNtHeaders(Record(*ntBytes));
+    if (nt.Magic == kPe32PlusMagic) {
+        std::string note;
+        AppendReportLine(note, kPe32PlusNote);
+        report.dosText.insert(0, note);
+    }
     AppendNtText(report.ntText, nt);
 
     std::vector<SectionEntry> sections;

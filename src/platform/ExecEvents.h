@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/DecisionAudit.h"
 #include "platform/Processes.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,6 +46,9 @@ struct DeniedExec {
     uint32_t parentPid = 0;
     std::string path;
     std::string name;
+    // Read before the process was killed, for the audit log: nothing is left to read later.
+    std::optional<uint32_t> ownerId;
+    std::shared_ptr<const ExecutedFile> file;
 };
 
 // What came in since the last drain.

@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,6 +32,16 @@ public:
     virtual void Cancel() = 0;
 };
 
+// Bounds of one request, so that a server that accepts and never answers cannot hold the
+// caller for long.
+struct TransferLimits {
+    std::chrono::seconds connect{30}; // to reach the server and connect
+    std::chrono::seconds total{0};    // the whole request; 0: no bound
+    // Another thread sets it to stop the request soon (within about a second); the
+    // request then fails.
+    const std::atomic<bool>* cancelled = nullptr;
+};
+
 // HTTP as the update check needs it.
 class Internet {
 public:
@@ -41,8 +53,13 @@ public:
     // One GET that always goes to the server, reading at most maxBytes of the body. An
     // answer other than 2xx is a failure (NotFound for 404 and 410), so an error page is
     // never taken for the file.
-    virtual Result<std::vector<std::byte>>
-    FetchPrefix(const std::string& url, const std::string& agent, size_t maxBytes) = 0;
+    virtual Result<std::vector<std::byte>> FetchPrefix(const std::string& url,
+                                                       const std::string& agent, size_t maxBytes,
+                                                       const TransferLimits& limits) = 0;
+    Result<std::vector<std::byte>> FetchPrefix(const std::string& url, const std::string& agent,
+                                               size_t maxBytes) {
+        return FetchPrefix(url, agent, maxBytes, TransferLimits{});
+    }
 
     // Starts fetching the whole body of url, bypassing caches, into filePath (created
     // anew), and returns at once. The body goes to the file as it arrives, never whole

@@ -62,7 +62,8 @@ public:
     virtual ~Processes() = default;
 
     // Every real process, oldest first where the system tells (start-time order, so that after a
-    // reuse of PIDs the newest instance of a name is still listed last); no idle pseudo-process.
+    // reuse of PIDs the newest instance of a name is still listed last); no idle pseudo-process,
+    // and no process that has ended and only waits for its parent to collect it (a zombie).
     virtual Result<std::vector<ProcessEntry>> ListProcesses() = 0;
 
     // One process as ListProcesses would list it now (fork copy, held exec and all), for

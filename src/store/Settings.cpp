@@ -2,6 +2,7 @@
 
 #include "regguard/RegistryValues.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quorvel::store {
@@ -59,14 +60,72 @@ std::string BuildSettingsText(const SettingsValues& values) {
     return text;
 }
 
-std::string AutoStartData(platform::Shell& shell, char separator) {
+int ParseLogGenerations(std::string_view text) {
+    constexpr std::string_view key = "Generations=";
+    size_t lineStart = 0;
+    while (lineStart <= text.size()) {
+        const size_t end = text.find_first_of("\r\n", lineStart);
+        const std::string_view line = Trim(text.substr(
+            lineStart, end == std::string_view::npos ? std::string_view::npos : end - lineStart));
+        if (line.starts_with(key)) {
+            const std::string_view number = Trim(line.substr(key.size()));
+            int value = 0;
+            const auto [last, error] =
+                std::from_chars(number.data(), number.data() + number.size(), value);
+            if (error != std::errc() || last != number.data() + number.size() || number.empty())
+                return kDefaultLogGenerations;
+            return std::clamp(value, 0, kMaxLogGenerations);
+        }
+        if (end == std::string_view::npos)
+            break;
+        lineStart = end + 1;
+    }
+    return kDefaultLogGenerations;
+}
+
+int LoadLogGenerations(platform::Files& files, const std::string& auditIniPath) {
+    const auto bytes = files.ReadAll(auditIniPath);
+    if (!bytes)
+        return kDefaultLogGenerations;
+    return ParseLogGenerations(std::string_view(reinterpret_cast<const char*>(bytes.value().data()),
+                                                bytes.value().size()));
+}
+
+namespace {
+
+// One argument as CommandLineToArgvW reads it back: quotes escaped, and the backslashes
+// before a quote (and before the closing one) doubled.
+std::string QuotedArgument(const std::string& argument) {
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::string RunCommandLine(const std::string& program, const std::string& dataFolder) {
+    return QuotedArgument(program) + " --data " + QuotedArgument(dataFolder);
+}
+
+std::string AutoStartData(platform::Shell& shell, char separator, const std::string& dataFolder) {
     std::string path = shell.ExecutablePath();
-    if (separator != '\\')
-        return path;
-    std::string name = path.substr(path.find_last_of('\\') + 1);
-    if (const auto dot = name.find_last_of('.'); dot != std::string::npos)
-        name.resize(dot);
-    return shell.ProgramFolder() + "\\" + name + ".exe";
+    if (separator == '\\') {
+        std::string name = path.substr(path.find_last_of('\\') + 1);
+        if (const auto dot = name.find_last_of('.'); dot != std::string::npos)
+            name.resize(dot);
+        path = shell.ProgramFolder() + "\\" + name + ".exe";
+    }
+    return dataFolder.empty() ? path : RunCommandLine(path, dataFolder);
 }
 
 Settings::Settings(platform::Files& files, platform::AnsiCodec& ansi, platform::Registry& registry,

@@ -35,12 +35,29 @@ SettingsValues ParseSettingsText(std::string_view text);
 // "[QUORVEL]" CR, then "001-" value CR ... "005-" value CR.
 std::string BuildSettingsText(const SettingsValues& values);
 
+// How many rotated files of the audit log (decisions.jsonl.1 to .N) are kept. It lives in
+// a file of its own beside main.ini, one line "Generations=N", so that main.ini keeps the
+// six lines older copies read and write. A missing file, line or number gives the default;
+// the count is kept between 0 and kMaxLogGenerations.
+inline constexpr const char* kAuditSettingsFile = "audit.ini";
+inline constexpr int kDefaultLogGenerations = 5;
+inline constexpr int kMaxLogGenerations = 99;
+int ParseLogGenerations(std::string_view text);
+int LoadLogGenerations(platform::Files& files, const std::string& auditIniPath);
+
 inline constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* kAutoStartValueName = "Quorvel";
 
 // The auto-start value's data. On Windows the program folder, "\", the executable's base
 // name and ".exe"; elsewhere the executable's real path, which is what starts it there.
-std::string AutoStartData(platform::Shell& shell, char separator);
+// With dataFolder (the --data folder the program runs with), a command line that starts
+// it on that folder again: RunCommandLine(program, dataFolder).
+std::string AutoStartData(platform::Shell& shell, char separator,
+                          const std::string& dataFolder = {});
+
+// A Run value's command line: the quoted program, then --data and the quoted folder,
+// quoted as Windows splits a command line (backslashes count only before a quote).
+std::string RunCommandLine(const std::string& program, const std::string& dataFolder);
 
 // The Settings page's five check boxes, the two status labels they drive, and main.ini.
 class Settings {

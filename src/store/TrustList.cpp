@@ -16,6 +16,12 @@ bool HasLineEnd(std::string_view name) {
     return name.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The reader ends a field at a comma and a name at a bar: a name holding either would be
+// read back as another name, and a removal's rewrite would store that one instead.
+bool HasFieldSeparator(std::string_view name) {
+    return name.find_first_of(",|") != std::string_view::npos;
+}
+
 // What the file needs before a new line can go after its last one: a hand edit or a write
 // cut short by a full disk can leave the last line without its CR LF, and the new name
 // would then run on into the old one.
@@ -74,6 +80,8 @@ ListEditResult TrustList::AddToTrustList(const std::string& name) {
         return {ListEdit::Full, {}};
     if (HasLineEnd(name))
         return {ListEdit::Unrepresentable, "a line end"};
+    if (HasFieldSeparator(name))
+        return {ListEdit::Unrepresentable, "\",\" or \"|\""};
     auto line = m_ansi.ToAnsi(TrustListLine(name));
     if (!line)
         return {ListEdit::Unrepresentable, line.error().message};
@@ -138,9 +146,10 @@ TrustList::SaveReport TrustList::AddAndReport(const std::string& text) {
                      " names at most (restart application to free removed ones)",
                  kProductTitle, MessageIcon::Warning}};
     case ListEdit::Unrepresentable:
-        return {false,
-                {"Not saved..the name has a character the list file can't hold", kProductTitle,
-                 MessageIcon::Warning}};
+        return {
+            false,
+            {"Not saved..the name has a character the list file can't hold (" + result.detail + ")",
+             kProductTitle, MessageIcon::Warning}};
     case ListEdit::WriteFailed:
         break;
     }

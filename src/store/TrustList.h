@@ -16,7 +16,8 @@ enum class ListEdit {
     Done,
     AlreadyStored,   // an add of a name already stored: nothing written, still "Saved"
     Full,            // an add that would need a slot beyond the last one
-    Unrepresentable, // the name has a character the list file's code page cannot hold
+    Unrepresentable, // a character the list file cannot hold: outside its code page, a
+                     // line end, or the "," and "|" that end a field and a name
     WriteFailed,     // the file could not be written; memory is as it was before
 };
 
@@ -68,6 +69,9 @@ public:
     const std::vector<std::string>& visibleItems() const { return m_visible; }
     // Slots 1..count, blank slots included.
     std::span<const std::string> storedEntries() const { return m_slots; }
+    // What the limit of kSlots counts, and so what the page's count label shows: names
+    // stored, and slots blanked since the last load. The visible list may hold more rows
+    // (a name added twice, a removed name until the next start).
     int16_t count() const { return static_cast<int16_t>(m_slots.size()); }
     // File entries beyond the last slot, read but not loaded.
     const std::vector<std::string>& unloadedEntries() const { return m_unloaded; }

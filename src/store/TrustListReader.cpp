@@ -67,6 +67,10 @@ TrustListFileEntries ParseTrustListText(std::string_view text) {
 }
 
 std::string TrustListLine(std::string_view name) {
+    // A comma or a line end would end the field: a name that holds one (only a quoted
+    // field gives such a name) is written quoted again, so that it reads back as itself.
+    if (name.find_first_of(",\r\n") != std::string_view::npos)
+        return "\"kenal|" + std::string(name) + "\"\r\n";
     return "kenal|" + std::string(name) + "\r\n";
 }
 

@@ -22,7 +22,8 @@ TrustListFileEntries ParseTrustListText(std::string_view text);
 // The fields of the text in order, as the reader above sees them.
 std::vector<std::string> SplitInputFields(std::string_view text);
 
-// The line a list file stores for one name: "kenal|", the name, CR LF.
+// The line a list file stores for one name: "kenal|", the name, CR LF; quoted when the
+// name holds a comma.
 std::string TrustListLine(std::string_view name);
 
 } // namespace quorvel::store

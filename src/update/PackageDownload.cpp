@@ -82,6 +82,11 @@ platform::Status PackageDownload::Begin(const std::string& url, const std::strin
     return {};
 }
 
+void PackageDownload::Cancel() {
+    if (m_download)
+        m_download->Cancel();
+}
+
 void PackageDownload::OnProgress(uint64_t bytesRead, uint64_t totalBytes) {
     if (totalBytes != 0)
         m_sink.OnDownloadProgress(bytesRead, totalBytes, m_saveFile);

@@ -49,6 +49,8 @@ public:
 
     // Starts and returns at once; fails when the transfer cannot start or one runs.
     platform::Status Begin(const std::string& url, const std::string& saveFile);
+    // Stops a transfer in flight soon; it then ends as a failure.
+    void Cancel();
 
 private:
     void OnProgress(uint64_t bytesRead, uint64_t totalBytes) override;

@@ -15,9 +15,27 @@ bool IsNewerVersion(std::string_view versionText) {
     return versionText > std::string_view(kComparisonVersion);
 }
 
+bool IsServerConfigured(std::string_view serverBase) {
+    return serverBase != kDefaultServerBase;
+}
+
+store::Message NoServerMessage(const std::string& iniPath) {
+    return {"No update server is configured. Name one in " +
+                (iniPath.empty() ? std::string(kUpdateIniName) : iniPath) +
+                " with a line such as:\r\nServer=https://updates.example.org",
+            store::kProductTitle, store::MessageIcon::Warning};
+}
+
 UpdateOutcome CheckForUpdates(platform::Internet& internet, platform::AnsiCodec& ansi,
-                              const std::string& serverBase) {
+                              const std::string& serverBase, const std::string& iniPath,
+                              const std::atomic<bool>* cancelled) {
     UpdateOutcome outcome;
+    if (!IsServerConfigured(serverBase)) {
+        outcome.checked = true;
+        outcome.lblupdate = kNoServer;
+        outcome.message = NoServerMessage(iniPath);
+        return outcome;
+    }
     uint32_t flags = 0;
     if (!IsLoopbackServer(serverBase) && !internet.IsConnected(flags)) {
         outcome.message =
@@ -26,7 +44,15 @@ UpdateOutcome CheckForUpdates(platform::Internet& internet, platform::AnsiCodec&
         return outcome;
     }
     outcome.checked = true;
-    auto bytes = internet.FetchPrefix(VersionUrl(serverBase), kUpdateAgent, kVersionBytes);
+    platform::TransferLimits limits;
+    limits.connect = kCheckConnectTimeout;
+    limits.total = kCheckTotalTimeout;
+    limits.cancelled = cancelled;
+    auto bytes = internet.FetchPrefix(VersionUrl(serverBase), kUpdateAgent, kVersionBytes, limits);
+    if (cancelled && *cancelled) {
+        outcome.lblupdate = kCheckCancelled;
+        return outcome;
+    }
     if (!bytes) {
         outcome.lblupdate = kCheckFailed;
         outcome.message = store::Message{"Could not check for updates: " + bytes.error().message,
@@ -44,6 +70,22 @@ UpdateOutcome CheckForUpdates(platform::Internet& internet, platform::AnsiCodec&
         outcome.lblupdate = kNoUpdates;
     }
     return outcome;
+}
+
+UpdateCheckRun::UpdateCheckRun(platform::Internet& internet, platform::AnsiCodec& ansi,
+                               std::string serverBase, std::string iniPath, Done done)
+    : m_worker([this, &internet, &ansi, serverBase = std::move(serverBase),
+                iniPath = std::move(iniPath), done = std::move(done)] {
+          const UpdateOutcome outcome =
+              CheckForUpdates(internet, ansi, serverBase, iniPath, &m_cancelled);
+          done(outcome);
+          m_finished = true;
+      }) {}
+
+UpdateCheckRun::~UpdateCheckRun() {
+    m_cancelled = true;
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 store::Message UpdateStartedMessage(const std::string& programFolder) {

@@ -71,8 +71,28 @@ TEST_F(EventDriven, ADeniedExecIsLoggedAndHoldsStopAtExit) {
     EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::KilledBlacklisted);
     EXPECT_EQ(rig.observer.decisions[0].path, "/tmp/x/evil");
     EXPECT_EQ(rig.observer.decisions[0].parentPid, 1u);
+    EXPECT_EQ(rig.observer.decisions[0].stage, DecisionStage::BeforeStart) << "it never ran";
     EXPECT_TRUE(rig.guard.ExitSequence());
     EXPECT_EQ(events.stopped, 1);
+}
+
+// The fault: one kill logged twice, the second time under the name of the program the
+// process ran before its exec was denied (nsenter, the launcher), while it died.
+TEST_F(EventDriven, ADeniedExecIsNotJudgedAgainUnderItsOldName) {
+    const uint32_t pid = rig.processes.Start("nsenter");
+    events.next.denied = {{pid, 1, "/tmp/x/evil", "evil"}};
+    events.next.passNeeded = true;
+    rig.guard.ExecEventsReady();
+    ASSERT_EQ(rig.observer.decisions.size(), 1u);
+    EXPECT_EQ(rig.observer.decisions[0].name, "evil");
+    EXPECT_TRUE(rig.processes.calls.empty()) << rig.processes.calls.front();
+
+    // Gone, then a new process of that name: judged as any other.
+    rig.processes.End(pid);
+    rig.guard.Tick();
+    rig.processes.Start("nsenter");
+    rig.guard.Tick();
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"suspend nsenter"});
 }
 
 // The desktop lists on a thread of its own while exec events run passes of their own.

@@ -107,6 +107,8 @@ platform::Status FakeProcesses::SuspendProcess(uint32_t pid) {
     calls.push_back("suspend " + NameOf(pid));
     if (failSuspend)
         return platform::MakeError(platform::Errc::AccessDenied, "Operation not permitted");
+    if (goneOnSuspend)
+        return platform::MakeError(platform::Errc::NotFound, "no process " + std::to_string(pid));
     ++suspendCount[pid];
     return {};
 }

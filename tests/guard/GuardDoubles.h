@@ -47,12 +47,14 @@ public:
     uint32_t GetPriorityClass(uint32_t) override { return platform::kPriorityNormal; }
     platform::Result<std::vector<std::string>> ListModules(uint32_t pid) override;
     platform::Result<std::string> QueryImagePath(uint32_t pid) override;
-    uint32_t CurrentProcessId() override { return 1; }
+    uint32_t CurrentProcessId() override { return selfPid; }
     std::vector<platform::HeldProcess> ListHeldProcesses() override { return held; }
 
+    uint32_t selfPid = 1; // the program's own process
     bool failListing = false;
     // Suspends fail as they do for another user's process.
     bool failSuspend = false;
+    bool goneOnSuspend = false; // the process ended before the hold: "no process N"
     std::vector<platform::HeldProcess> held;
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;
@@ -81,13 +83,15 @@ public:
     platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
         return windows;
     }
-    platform::Status MinimizeAllWindows() override {
+    platform::Status MinimizeWindows(const std::vector<uint64_t>& ids) override {
         ++minimizeCount;
+        minimized.insert(minimized.end(), ids.begin(), ids.end());
         return {};
     }
 
     std::vector<platform::TopLevelWindow> windows;
-    int minimizeCount = 0;
+    int minimizeCount = 0;           // clearings that had a window to minimise
+    std::vector<uint64_t> minimized; // every window minimised, in order
 };
 
 // Dates as "07/03/2013" and times as "HH:MM:SS" of the clock's UTC seconds.

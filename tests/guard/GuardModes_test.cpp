@@ -33,5 +33,18 @@ TEST(GuardModes, OnlyOneCountsAsOnAndBadValuesAreRefused) {
     EXPECT_TRUE(modes.antiExe());
 }
 
+// The Mode label names the mode the guard acts on; a grayed box is not on.
+TEST(GuardModes, ModeTextNamesTheModeInEffect) {
+    GuardModes modes;
+    EXPECT_EQ(modes.modeText(), "Alert - Default");
+    modes.SetChkjustwarnme(1);
+    EXPECT_EQ(modes.modeText(), "Just Notify");
+    modes.SetChkjustwarnme(0);
+    modes.SetChkauto(1);
+    EXPECT_EQ(modes.modeText(), "Anti Executable");
+    modes.SetChkauto(2);
+    EXPECT_EQ(modes.modeText(), "Alert - Default");
+}
+
 } // namespace
 } // namespace quorvel::guard

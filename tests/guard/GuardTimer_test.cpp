@@ -15,6 +15,7 @@ struct IntervalApply {
     int periodMs; // after "Set Interval", from 2000 ms
     bool running;
     bool complained;
+    std::string boxAfter; // what the interval box reads afterwards
 };
 
 class SetInterval : public ::testing::TestWithParam<IntervalApply> {};
@@ -33,16 +34,18 @@ TEST_P(SetInterval, AppliesOrKeepsThePeriod) {
     EXPECT_EQ(rig.guard.timerEnabled(), c.running);
     EXPECT_EQ(rig.observer.messages,
               c.complained ? std::vector<std::string>{kInvalid} : std::vector<std::string>{});
+    EXPECT_EQ(rig.guard.intervalText(), c.boxAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SetInterval,
-    ::testing::Values(IntervalApply{"zero_gives_the_default", "0", 250, true, false},
-                      IntervalApply{"one_and_a_half", "1.5", 1500, true, false},
-                      IntervalApply{"empty_stops_the_guard", "", 2000, false, false},
-                      IntervalApply{"not_a_number_keeps_the_period", "soon", 2000, true, true},
-                      IntervalApply{"too_short_keeps_the_period", "0.0001", 2000, true, true},
-                      IntervalApply{"too_long_keeps_the_period", "70", 2000, true, true}),
+    ::testing::Values(
+        IntervalApply{"zero_gives_the_default", "0", 250, true, false, "0"},
+        IntervalApply{"one_and_a_half", "1.5", 1500, true, false, "1.5"},
+        IntervalApply{"empty_stops_the_guard", "", 2000, false, false, ""},
+        IntervalApply{"not_a_number_keeps_and_shows_the_period", "soon", 2000, true, true, "2"},
+        IntervalApply{"too_short_keeps_and_shows_the_period", "0.0001", 2000, true, true, "2"},
+        IntervalApply{"too_long_keeps_and_shows_the_period", "70", 2000, true, true, "2"}),
     [](const auto& row) { return std::string(row.param.label); });
 
 TEST(StartStopGuard, StartWithAnEmptyBoxRunsAtTheDefaultPeriod) {
@@ -65,6 +68,7 @@ TEST(StartStopGuard, StartWithABadBoxComplainsAndStillStarts) {
     EXPECT_TRUE(rig.guard.timerEnabled());
     EXPECT_EQ(rig.guard.timerPeriodMs(), 250);
     EXPECT_EQ(rig.observer.messages, std::vector<std::string>{kInvalid});
+    EXPECT_EQ(rig.guard.intervalText(), "0.25") << "the box shows the period in effect";
 }
 
 } // namespace

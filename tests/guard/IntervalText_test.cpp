@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quorvel::guard {
 namespace {
@@ -48,6 +50,21 @@ INSTANTIATE_TEST_SUITE_P(
                       IntervalCase{"too_long", "65.536", IntervalKind::Invalid, 0},
                       IntervalCase{"huge", "99999999999999999999", IntervalKind::Invalid, 0}),
     [](const auto& row) { return std::string(row.param.label); });
+
+// The box shows a period in the shortest text that reads back to it.
+TEST(IntervalText, ShowsAPeriodAsSecondsThatReadBackToIt) {
+    for (const auto& [ms, text] : std::vector<std::pair<int, std::string>>{{250, "0.25"},
+                                                                           {1500, "1.5"},
+                                                                           {2000, "2"},
+                                                                           {1, "0.001"},
+                                                                           {65535, "65.535"},
+                                                                           {10, "0.01"}}) {
+        EXPECT_EQ(IntervalText(ms), text);
+        const ParsedInterval parsed = ParseInterval(text);
+        EXPECT_EQ(parsed.kind, IntervalKind::Period) << text;
+        EXPECT_EQ(parsed.periodMs, ms) << text;
+    }
+}
 
 } // namespace
 } // namespace quorvel::guard

@@ -300,6 +300,8 @@ TEST(NewProcess, AJailRecordIsMarkedPresentBeforeTheModeIsApplied) {
 TEST(NewProcess, HoldingCountsLogsAndOpensTheAlertAfterEventsRan) {
     GuardRig rig;
     rig.StartGuard({"init"});
+    // Another program's window on the screen, and an alert of our own (PID 1).
+    rig.windows.windows = {{11, 500, "Editor", true}, {12, 1, "--WARNING--", true}};
     rig.processes.Start("tool.exe", "/opt/tools/tool.exe");
     rig.processes.Start("nopath.exe");
     rig.observer.onPendingEvents = [&] {
@@ -313,7 +315,8 @@ TEST(NewProcess, HoldingCountsLogsAndOpensTheAlertAfterEventsRan) {
               (std::vector<std::string>{"07/03/2013 : 14:05:09 - /opt/tools/tool.exe",
                                         "07/03/2013 : 14:05:09 - nopath.exe"}));
     EXPECT_EQ(rig.observer.logLines, rig.guard.processLog());
-    EXPECT_EQ(rig.windows.minimizeCount, 2);
+    // The desktop is cleared before each alert, but never of the program's own windows.
+    EXPECT_EQ(rig.windows.minimized, (std::vector<uint64_t>{11, 11}));
     ASSERT_EQ(rig.observer.alerts.size(), 2u);
     EXPECT_EQ(rig.observer.alerts[1]->info().name, "nopath.exe");
     ASSERT_EQ(rig.observer.decisions.size(), 2u);
@@ -325,6 +328,7 @@ TEST(NewProcess, AProcessThatCannotBeSuspendedGetsNoAlertButALogLineAndAPopup) {
     GuardRig rig;
     rig.StartGuard({"init"});
     rig.processes.failSuspend = true;
+    rig.windows.windows = {{11, 500, "Editor", true}};
     rig.processes.Start("root.exe", "/sbin/root.exe");
     rig.guard.Tick();
 

@@ -29,6 +29,26 @@ TEST_F(RunningGuardTest, AHoldTheSystemRefusesIsReportedAsNotHeld) {
     EXPECT_TRUE(rig.observer.questions.empty());
 }
 
+// A short program that ended between the listing and its hold is no failed hold: nothing
+// runs on, so no warning; the log says it ended first.
+TEST_F(RunningGuardTest, AProgramGoneBeforeItsHoldIsLoggedAsEndedWithoutAWarning) {
+    rig.processes.goneOnSuspend = true;
+    rig.processes.Start("ls", "/usr/bin/ls");
+    rig.guard.Tick();
+
+    EXPECT_TRUE(rig.observer.alerts.empty());
+    EXPECT_TRUE(rig.observer.trayMessages.empty());
+    ASSERT_EQ(rig.observer.decisions.size(), 1u);
+    EXPECT_EQ(rig.observer.decisions[0].kind, DecisionKind::EndedUnheld);
+    EXPECT_EQ(rig.observer.decisions[0].reason, "ended before it could be held");
+    EXPECT_EQ(DecisionText(DecisionKind::EndedUnheld), "Ended before it could be held");
+    ASSERT_EQ(rig.observer.logLines.size(), 1u);
+    EXPECT_NE(rig.observer.logLines[0].find("/usr/bin/ls (ended before it could be held)"),
+              std::string::npos);
+    EXPECT_TRUE(rig.guard.ExitSequence());
+    EXPECT_TRUE(rig.observer.questions.empty());
+}
+
 TEST(StartUpSnapshot, AFailedOneLeavesTheFirstGoodSnapshotToRecordOnly) {
     GuardRig rig;
     rig.processes.Start("init");

@@ -1,22 +1,31 @@
 // The main window over the real guard engine with scripted processes.
+#include "access/Password.h"
+#include "guard/AlertPlacement.h"
 #include "gui/MessageBox.h"
 #include "gui/cSysTray.h"
 #include "gui/frmAlert.h"
 #include "gui/frmLogin.h"
 #include "gui/frmTrayMsg.h"
+#include "gui/frmWindows.h"
+#include "gui/support/GuiFixtures.h"
 #include "gui/support/MainWindowRig.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
+#include <set>
+#include <utility>
 
 using quorvel::gui::frmAlert;
 using quorvel::gui::MessageBox;
@@ -145,10 +154,11 @@ private slots:
         rig.click(QString("cmdbutton_%1").arg(index));
         QCOMPARE(rig.window->openedWindow(index), opened);
         QCOMPARE(rig.window->findChildren<QWidget*>(window).size(), 1);
-        // Closed, it is unloaded; the next click loads a new one.
+        // Closed, it is unloaded (the update window once its check has stopped); the next
+        // click loads a new one.
         opened->close();
         settle();
-        QCOMPARE(rig.window->openedWindow(index), nullptr);
+        QTRY_COMPARE(rig.window->openedWindow(index), nullptr);
     }
 
     void scanButtonShowsScanPanelAndBackToHomeLeavesTheDetails() {
@@ -194,7 +204,7 @@ private slots:
         auto blocked = rig.hold("b.exe");
         auto killed = rig.hold("c.exe");
         QVERIFY(blocked && killed);
-        QCOMPARE(rig.window->findChildren<frmAlert*>().size(), 2);
+        QCOMPARE(quorvel::gui::testing::VisibleWindows("frmAlert").size(), size_t{2});
         QCOMPARE(rig.text("lbltotaldetect"), QString("3"));
         blocked->Block();
         settle();
@@ -207,7 +217,7 @@ private slots:
         QCOMPARE(rig.processes->calls.back(), std::string("kill c.exe"));
         QCOMPARE(rig.text("Label41"), QString("1"));
         QCOMPARE(rig.text("lbltotaldetect"), QString("3"));
-        QCOMPARE(rig.window->findChildren<frmAlert*>().size(), 0);
+        QCOMPARE(quorvel::gui::testing::VisibleWindows("frmAlert").size(), size_t{0});
         QCOMPARE(rig.items("Loglist").size(), 4);
     }
 
@@ -333,10 +343,37 @@ private slots:
         rig.click(add);
         QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Critical);
         QVERIFY(!rig.items(list).contains("lost.exe"));
-        QCOMPARE(rig.text(count), QString("2"));
+        QCOMPARE(rig.text(count), QString("1")); // old.exe is removed, though still listed
         Select(rig, list, "new.exe");
         rig.click(remove);
         QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Critical);
+    }
+
+    // The count beside the list is what the limit counts, so a refusal for a full list
+    // never stands beside a count above the limit (a name added twice shows twice).
+    void theListCountAgreesWithTheLimitsRefusal() {
+        MainWindowRig rig;
+        QByteArray names;
+        for (int i = 1; i <= 199; ++i)
+            names += "kenal|p" + QByteArray::number(i) + ".exe\r\n";
+        rig.writeDataFile("whitelist.db", names);
+        rig.start();
+        for (const char* name : {"p1.exe", "new.exe", "more.exe"}) {
+            rig.find<QLineEdit>("Text1")->setText(name);
+            rig.click("cmdaddwhite");
+        }
+        QVERIFY(LastMessage().contains("holds 200 names at most"));
+        QCOMPARE(rig.items("List3").size(), 201); // p1.exe twice
+        QCOMPARE(rig.text("lbltrustedcount_8"), QString("200"));
+        QCOMPARE(rig.text("lblcopywhite"), QString("200"));
+
+        // A name the file cannot hold is refused, and the count stays.
+        Select(rig, "List3", "p2.exe");
+        rig.click("cmdremovewhite");
+        rig.find<QLineEdit>("Text1")->setText("a,b.exe");
+        rig.click("cmdaddwhite");
+        QVERIFY(LastMessage().contains("can't hold"));
+        QCOMPARE(rig.text("lbltrustedcount_8"), QString("199"));
     }
 
     void settingsSaveWritesMainIniAndAppliesTheLabels() {
@@ -350,7 +387,9 @@ private slots:
         QTest::mouseClick(rig.find<QCheckBox>("chkjustwarnme"), Qt::LeftButton);
         QVERIFY(!rig.find<QCheckBox>("chkjustwarnme")->isChecked());
         QVERIFY(!rig.window->engine().modes().justNotify());
-        QCOMPARE(rig.text("lblmode"), QString("Alert - Default")); // labels change on Save
+        // The Mode label names the mode the guard acts on, before Save too.
+        QCOMPARE(rig.text("lblmode"), QString("Anti Executable"));
+        QCOMPARE(rig.text("lblregmon"), QString("Off")); // the others change on Save
 
         rig.click("cmdsaveset");
         QCOMPARE(LastMessage(),
@@ -383,6 +422,22 @@ private slots:
         QCOMPARE(rig.text("lblMonitor"), QString("ON"));
         QVERIFY(rig.window->tmrProcRef().isActive());
 
+        // A text that is no period is told, and the box shows the period in effect again,
+        // whether "Set Interval" or "Start" read it.
+        interval->setText("abc");
+        rig.click("uc7Interval");
+        QCOMPARE(LastMessage(),
+                 QString("Quorvel|Invalid interval,enter seconds between 0.001 and 65.535"));
+        QCOMPARE(interval->text(), QString("1.5"));
+        QCOMPARE(rig.window->tmrProcRef().interval(), 1500);
+        rig.click("uc7Monitor");
+        interval->setText("abc");
+        MessageBox::clearShown();
+        rig.click("uc7Monitor");
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(interval->text(), QString("1.5"));
+        QCOMPARE(rig.text("lblMonitor"), QString("ON"));
+
         interval->setText("");
         rig.click("uc7Interval"); // blank stops
         QCOMPARE(rig.text("lblMonitor"), QString("OFF"));
@@ -413,6 +468,20 @@ private slots:
         rig.processes->calls.clear();
         rig.click("cmdkill");
         QVERIFY(rig.processes->calls.empty());
+
+        // The program's own process: refused, saying why; nothing is killed.
+        rig.processes->selfPid = rig.processes->PidOf("init");
+        const QString self = QString::number(rig.processes->selfPid) + "=";
+        const QStringList lines = rig.items("List1");
+        const auto own = std::find_if(lines.begin(), lines.end(),
+                                      [&](const QString& l) { return l.startsWith(self); });
+        QVERIFY(own != lines.end());
+        Select(rig, "List1", *own);
+        rig.processes->calls.clear();
+        rig.click("cmdkill");
+        QVERIFY(rig.processes->calls.empty());
+        QVERIFY(LastMessage().contains("can't kill itself"));
+        QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Warning);
     }
 
     void blockedPageSelectionMoreInfoAndUnblock() {
@@ -521,6 +590,172 @@ private slots:
 
         emit tray.doubleClicked();
         QVERIFY(rig.window->openedWindow(5) && rig.window->openedWindow(5)->isVisible());
+    }
+
+    // Behind the password nothing of the main window is shown or takes input: neither the
+    // window itself nor the tools it opened. Cancel and the prompt's close box leave it all
+    // in the tray; the right password brings it all back.
+    void theLoginLocksTheMainWindowAndItsTools() {
+        quorvel::gui::cSysTray::setAvailableForTest(true);
+        MainWindowRig rig;
+        rig.writeDataFile(
+            "set.db", QByteArray::fromStdString(quorvel::access::EncodePassword("Pelor") + "\r\n"));
+        rig.start();
+        rig.click("cmdbutton_2");
+        QPointer<QWidget> tool = rig.window->openedWindow(2);
+        QVERIFY(tool && tool->isVisible());
+
+        rig.window->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!rig.window->isVisible());
+        QVERIFY(!tool->isVisible());
+        const auto locked = [&] {
+            const QWindow* shown = rig.window->windowHandle();
+            return !rig.window->isVisible() && (!shown || !shown->isVisible()) && tool &&
+                   !tool->isVisible();
+        };
+
+        rig.window->openFromTray();
+        auto* login = rig.window->login();
+        QVERIFY(login && login->isVisible());
+        QVERIFY(locked());
+        QVERIFY(!rig.window->tray().InTray());
+        QTest::mouseClick(login->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        settle();
+        QVERIFY(!login->isVisible());
+        QVERIFY(locked());
+        QVERIFY(rig.window->tray().InTray());
+
+        rig.window->openFromTray();
+        QVERIFY(login->isVisible());
+        login->findChild<QLineEdit*>("txtPassword")->setText("wrong");
+        QTest::mouseClick(login->findChild<QPushButton*>("cmd_login"), Qt::LeftButton);
+        settle();
+        QVERIFY(locked());
+        QCOMPARE(LastMessage(), QString("Quorvel | Proctet and Defend|Wrong Password,please "
+                                        "contact your Administrator"));
+
+        // The tray's About is not behind the password; it shows only itself.
+        rig.window->mnutray().actions().last()->trigger();
+        QVERIFY(rig.window->openedWindow(5) && rig.window->openedWindow(5)->isVisible());
+        QVERIFY(locked());
+        rig.window->openedWindow(5)->close();
+        settle();
+
+        login->findChild<QLineEdit*>("txtPassword")->setText("Pelor");
+        QTest::mouseClick(login->findChild<QPushButton*>("cmd_login"), Qt::LeftButton);
+        settle();
+        QVERIFY(!login->isVisible());
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(!rig.window->isMinimized());
+        QVERIFY(tool && tool->isVisible());
+        QVERIFY(!rig.window->tray().InTray());
+    }
+
+    // Alerts are windows of their own: minimising the main window into the tray, closing
+    // the windows list, refused close boxes and more alerts leave every unanswered alert
+    // on the screen, each at its own place of the stack.
+    void manyAlertsStayOnTheScreenStackedApart() {
+        quorvel::gui::cSysTray::setAvailableForTest(true);
+        MainWindowRig rig;
+        rig.start();
+        std::vector<std::shared_ptr<quorvel::guard::Alert>> alerts;
+        const auto unansweredShown = [&] {
+            std::set<std::pair<int, int>> corners;
+            for (const auto& alert : alerts) {
+                if (alert->answered())
+                    continue;
+                frmAlert* window = rig.window->alertWindow(*alert);
+                if (!window || !window->isVisible() || window->isMinimized())
+                    return false;
+                corners.insert({window->x(), window->y()});
+            }
+            return corners.size() ==
+                   static_cast<size_t>(std::count_if(alerts.begin(), alerts.end(),
+                                                     [](const auto& a) { return !a->answered(); }));
+        };
+
+        for (int round = 0; round < 8; ++round) {
+            for (int i = 0; i < 3; ++i) {
+                auto alert = rig.hold(QString("stress%1_%2.exe").arg(round).arg(i).toStdString());
+                QVERIFY(alert);
+                alerts.push_back(alert);
+            }
+            QVERIFY(unansweredShown());
+            frmAlert* first = rig.window->alertWindow(*alerts[alerts.size() - 3]);
+            frmAlert* second = rig.window->alertWindow(*alerts[alerts.size() - 2]);
+            if (round == 0) {
+                QCOMPARE(second->pos() - first->pos(),
+                         QPoint(quorvel::guard::kAlertStackStep, quorvel::guard::kAlertStackStep));
+            }
+
+            // The close box is refused; the alert stays.
+            QCloseEvent closeBox;
+            QApplication::sendEvent(first, &closeBox);
+            first->close();
+            settle();
+            // The windows list comes and goes.
+            QMouseEvent press(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
+                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(first->findChild<QLabel*>("lblListWin"), &press);
+            auto* list = quorvel::gui::frmWindows::instance();
+            QVERIFY(list && list->isVisible());
+            if (round % 2 == 1) {
+                // Minimised meanwhile, "List Windows" brings it back.
+                list->setWindowState(Qt::WindowMinimized);
+                QApplication::sendEvent(second->findChild<QLabel*>("lblListWin"), &press);
+                QVERIFY(!list->isMinimized() && list->isVisible());
+            }
+            QTest::mouseClick(list->findChild<QPushButton*>("uc7Exit"), Qt::LeftButton);
+            settle();
+            // The main window goes into the tray and comes back through the password.
+            if (round % 3 == 0) {
+                rig.window->setWindowState(Qt::WindowMinimized);
+                QTRY_VERIFY(!rig.window->isVisible());
+            } else if (rig.window->tray().InTray()) {
+                rig.window->openFromTray();
+                emit rig.window->login()->passwordAccepted();
+            }
+            settle();
+            QVERIFY2(unansweredShown(), qPrintable(QString("round %1").arg(round)));
+            // One of them is answered, the others wait on.
+            QTest::mouseClick(second->findChild<QPushButton*>("uc7Block"), Qt::LeftButton);
+            settle();
+            QVERIFY(unansweredShown());
+        }
+        for (const auto& alert : alerts) {
+            if (!alert->answered())
+                alert->Allow();
+        }
+        settle();
+    }
+
+    // A message box of the program is modal to its own window only: an alert stays
+    // answerable while it is open.
+    void aMessageBoxDoesNotBlockAnAlert() {
+        MainWindowRig rig;
+        rig.start();
+        auto alert = rig.hold("held.exe");
+        QVERIFY(alert);
+        QPointer<frmAlert> window = rig.window->alertWindow(*alert);
+        QVERIFY(window && window->isVisible());
+        MessageBox::disableTestMode();
+        bool boxWasOpen = false;
+        QTimer::singleShot(50, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            boxWasOpen = box != nullptr;
+            // Through the window system, where a modal box blocks the windows it is modal to.
+            if (window) {
+                auto* allow = window->findChild<QPushButton*>("uc7Allow");
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                                  allow->mapTo(window, allow->rect().center()));
+            }
+            if (box)
+                box->close();
+        });
+        MessageBox::information(rig.window.get(), "Quorvel", "A box of the main window");
+        MessageBox::enableTestMode();
+        QVERIFY(boxWasOpen);
+        QVERIFY(alert->answered());
     }
 
     void withoutANotificationAreaMinimisingOnlyMinimises() {

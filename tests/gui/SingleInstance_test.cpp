@@ -16,12 +16,25 @@ using quorvel::gui::SingleInstance;
 
 namespace {
 
-// This program, started with --hold-lock DIR, holds the lock until it is killed.
+bool CanMakePidNamespaces() {
+    return QProcess::execute("unshare", {"--pid", "--fork", "--mount-proc", "true"}) == 0;
+}
+
+// This program, started with --hold-lock DIR, holds the lock until it is killed. In a
+// fresh PID namespace it is PID 1 there, as every copy started that way is.
 class LockHolder {
 public:
-    explicit LockHolder(const QString& folder) {
-        m_process.setProgram(QCoreApplication::applicationFilePath());
-        m_process.setArguments({"--hold-lock", folder});
+    explicit LockHolder(const QString& folder, bool ownPidNamespace = false) {
+        const QStringList holder = {QCoreApplication::applicationFilePath(), "--hold-lock", folder};
+        if (ownPidNamespace) {
+            // --kill-child: the SIGKILL of crash() reaches the copy itself.
+            m_process.setProgram("unshare");
+            m_process.setArguments(QStringList{"--pid", "--fork", "--mount-proc", "--kill-child"} +
+                                   holder);
+        } else {
+            m_process.setProgram(holder.first());
+            m_process.setArguments(holder.mid(1));
+        }
         m_process.start();
     }
     ~LockHolder() { crash(); }
@@ -83,6 +96,21 @@ private slots:
         QVERIFY(QFile::exists(refused.lockPath())); // left behind by the crash
         SingleInstance next(folder.path());
         QVERIFY(next.claim());
+    }
+
+    // A fresh PID namespace gives the next copy the crashed one's PID and name: a lock
+    // judged by its owner's PID would look held by the very copy asking for it.
+    void aCopyKilledInItsOwnPidNamespaceBindsNoNextCopy() {
+        if (!CanMakePidNamespaces())
+            QSKIP("no PID namespace on this system");
+        QTemporaryDir folder;
+        LockHolder first(folder.path(), true);
+        QVERIFY(first.waitUntilLocked());
+        QVERIFY(!SingleInstance(folder.path()).claim());
+        first.crash();
+        LockHolder next(folder.path(), true);
+        QVERIFY(next.waitUntilLocked());
+        QVERIFY(!SingleInstance(folder.path()).claim()); // and it holds the lock in turn
     }
 
     // The program itself, in a PID namespace of its own: were it not refused, its guard

@@ -200,6 +200,23 @@ private slots:
         QCOMPARE(infotxt(), QString());
     }
 
+    // The old file's report must not stand under the name of a file that is no PE file.
+    void noPeFileClearsTheOldFilesViewsAtOnce() {
+        requireFixtures();
+        load(Fixture("hook_program.exe"));
+        analyzeAndClassify();
+        QVERIFY(!view(4)->toPlainText().isEmpty());
+        QVERIFY(!infotxt().isEmpty());
+        quorvel::testing::TempFolder temp;
+        const QString path = QString::fromStdString(temp / "notes.exe");
+        quorvel::testing::WriteBytes(path.toStdString(), "no MZ here\n");
+        load(path);
+        QCOMPARE(MessageBox::shown().last().text, QString("Invalid DOS header!"));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(view(i)->toPlainText(), QString());
+        QCOMPARE(infotxt(), QString());
+    }
+
     void reopenedWindowShowsTheLastFileOnlyAfterAnalyze() {
         requireFixtures();
         load(Fixture("upx_packed.exe"));

@@ -4,12 +4,15 @@
 #include "gui/frmCekUpdates.h"
 #include "store/TempFolder.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 
 using quorvel::gui::AppContext;
@@ -22,6 +25,29 @@ using quorvel::testing::TempFolder;
 using quorvel::testing::WriteBytes;
 
 constexpr qint64 kPackageSize = 3 * 1024 * 1024 + 17;
+
+// A frame is about 16 ms; the bound leaves room for a sanitized build on a loaded
+// machine, while a check that ran on this thread would hold it for as long as the server
+// stalls (half a minute and more).
+constexpr qint64 kLongestGapMs = 250;
+
+// Beats a 5 ms timer on this thread and keeps the largest gap between two beats.
+struct Heartbeat {
+    Heartbeat() {
+        clock.start();
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.elapsed();
+            largest = std::max(largest, now - last);
+            last = now;
+        });
+        timer.start();
+    }
+    QElapsedTimer clock;
+    QTimer timer;
+    qint64 last = 0;
+    qint64 largest = 0;
+};
 
 // The update window against the update tests' server on 127.0.0.1, started here and
 // ended by its PID; update.ini in the Data folder points the window at one of its sites.
@@ -113,7 +139,8 @@ private slots:
         QFETCH(QString, site);
         auto window = open(site);
         QCOMPARE(window->windowTitle(), QString("Quorvel | Check For Updates"));
-        QTRY_VERIFY(child<QLabel>(window.get(), "lblupdate")->text() != "N/A");
+        QTRY_VERIFY(!QStringList({"N/A", "Checking for updates..."})
+                         .contains(child<QLabel>(window.get(), "lblupdate")->text()));
         QTEST(child<QLabel>(window.get(), "lblupdate")->text(), "lblupdate");
         QTEST(child<QLabel>(window.get(), "lblnew")->text(), "lblnew");
         QTEST(child<QPushButton>(window.get(), "cmdUpdate")->isEnabled(), "enabled");
@@ -149,6 +176,92 @@ private slots:
         QVERIFY(shownText("Download Complete !"));
         auto* bar = child<QProgressBar>(window.get(), "prgDownload");
         QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    // Against a server that accepts and never answers the window keeps drawing, says it is
+    // checking, and "Cancel" stops the check at once and ends the window.
+    void aStallingServerNeverBlocksTheWindow() {
+        Heartbeat beat;
+        auto window = open("stall");
+        QTest::qWait(1500);
+        QVERIFY2(beat.largest < kLongestGapMs, qPrintable(QString::number(beat.largest)));
+        QVERIFY(window->checking());
+        QCOMPARE(child<QLabel>(window.get(), "lblupdate")->text(),
+                 QString("Checking for updates..."));
+        QVERIFY(!child<QPushButton>(window.get(), "cmdUpdate")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(window.get(), "cmdCancel"), Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->checking(), 5000);
+        QVERIFY2(beat.largest < kLongestGapMs, qPrintable(QString::number(beat.largest)));
+        QVERIFY(MessageBox::shown().isEmpty()); // a cancelled check is no failure
+    }
+
+    // Closed while its check stalls, the window leaves the screen at once and is deleted
+    // once the check has stopped.
+    void closedWhileCheckingItGoesOnceTheCheckStopped() {
+        Heartbeat beat;
+        const auto data = m_program->path() / "Data";
+        std::filesystem::create_directories(data);
+        WriteBytes((data / "update.ini").string(),
+                   "Server=" + (m_url + "/stall").toStdString() + "\n");
+        QPointer<frmCekUpdates> window = new frmCekUpdates(*m_context);
+        window->show();
+        QTest::qWait(300);
+        QVERIFY(window->checking());
+        window->close();
+        QVERIFY(window && !window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
+        QVERIFY2(beat.largest < kLongestGapMs, qPrintable(QString::number(beat.largest)));
+    }
+
+    void aDownloadNeverBlocksTheWindow() {
+        auto window = open("pkg");
+        QTRY_VERIFY(child<QPushButton>(window.get(), "cmdUpdate")->isEnabled());
+        QSignalSpy complete(window->donlod1(), &Downloader::DownloadComplete);
+        Heartbeat beat;
+        QTest::mouseClick(child<QPushButton>(window.get(), "cmdUpdate"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(complete.size(), 1, 60000);
+        QVERIFY2(beat.largest < kLongestGapMs, qPrintable(QString::number(beat.largest)));
+    }
+
+    // Out of the box no server is named: the window says so and where to name one.
+    void withoutAServerItSaysWhereToNameOne() {
+        frmCekUpdates window(*m_context);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        QTRY_VERIFY(!QStringList({"N/A", "Checking for updates..."})
+                         .contains(child<QLabel>(&window, "lblupdate")->text()));
+        QCOMPARE(child<QLabel>(&window, "lblupdate")->text(),
+                 QString("No update server configured"));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().at(0).text.contains("update.ini"));
+        QVERIFY(MessageBox::shown().at(0).text.contains("Server="));
+    }
+
+    // A download that fails says so in the window itself, not only in a box.
+    void failedDownloadSaysSoInTheWindow_data() {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("500") << "pkg500"
+                             << "HTTP 500";
+        QTest::newRow("404") << "v17"
+                             << "HTTP 404";
+        QTest::newRow("broken off") << "pkgdrop"
+                                    << "broke off";
+    }
+
+    void failedDownloadSaysSoInTheWindow() {
+        QFETCH(QString, site);
+        QFETCH(QString, cause);
+        auto window = open(site);
+        QTRY_VERIFY(child<QPushButton>(window.get(), "cmdUpdate")->isEnabled());
+        QSignalSpy complete(window->donlod1(), &Downloader::DownloadComplete);
+        QTest::mouseClick(child<QPushButton>(window.get(), "cmdUpdate"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(complete.size(), 1, 60000);
+        const QString said = child<QLabel>(window.get(), "lblupdate")->text();
+        QVERIFY2(said.contains("could not be downloaded") && said.contains(cause),
+                 qPrintable(said));
+        QVERIFY(child<QPushButton>(window.get(), "cmdUpdate")->isEnabled()); // may try again
     }
 
     void failedDownloadIsNoCompleteDownload() {

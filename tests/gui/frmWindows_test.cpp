@@ -12,6 +12,9 @@ using quorvel::gui::testing::FlushDeletes;
 using quorvel::gui::testing::WindowContext;
 using quorvel::platform::TopLevelWindow;
 
+// Before any use: a use before the declaration instantiates Qt's own metatype for it.
+Q_DECLARE_METATYPE(std::vector<TopLevelWindow>)
+
 class frmWindowsTest : public QObject {
     Q_OBJECT
 
@@ -77,8 +80,6 @@ private slots:
         QVERIFY(frmWindows::instance() == nullptr);
     }
 };
-
-Q_DECLARE_METATYPE(std::vector<TopLevelWindow>)
 
 QTEST_MAIN(frmWindowsTest)
 #include "frmWindows_test.moc"

@@ -76,13 +76,13 @@ class FakeWindows final : public platform::DesktopWindows {
 public:
     platform::Result<std::vector<platform::TopLevelWindow>> windows =
         std::vector<platform::TopLevelWindow>{};
-    int minimized = 0;
+    std::vector<uint64_t> minimized;
 
     platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
         return windows;
     }
-    platform::Status MinimizeAllWindows() override {
-        ++minimized;
+    platform::Status MinimizeWindows(const std::vector<uint64_t>& ids) override {
+        minimized.insert(minimized.end(), ids.begin(), ids.end());
         return {};
     }
 };

@@ -51,6 +51,21 @@ TEST(ProcessControl, NonPositivePidsAreNeverPassedOn) {
     EXPECT_EQ(processes.asked, std::vector<uint32_t>{42});
 }
 
+// "Kill Process" on the program's own line would end the guard and leave what it holds
+// stopped: refused with the reason, the system never asked.
+TEST(ProcessControl, KillProcessOfTheProgramItselfIsRefused) {
+    test::FakeProcesses processes; // this program is PID 1 here
+    const auto refusal = KillSelectedProcess(processes, 1);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_NE(refusal->find("can't kill itself"), std::string::npos);
+    EXPECT_TRUE(processes.asked.empty());
+
+    EXPECT_EQ(KillSelectedProcess(processes, 42), std::nullopt);
+    EXPECT_EQ(processes.asked, std::vector<uint32_t>{42});
+    EXPECT_EQ(KillRefusal(7, 7).has_value(), true);
+    EXPECT_EQ(KillRefusal(0, 0), std::nullopt); // no process: nothing to refuse
+}
+
 TEST(TimeStamp, DateBlankColonBlankTime) {
     test::FakeShell shell;
     EXPECT_EQ(CurrentTimeStamp(shell, std::chrono::system_clock::now()), "07/03/2013 : 14:05:09");

@@ -59,10 +59,26 @@ TEST(ProcessWindows, CountStopsAtTheLargestSixteenBitValue) {
     EXPECT_EQ(CountProcessWindows(windows)[5], 32767);
 }
 
-TEST(ProcessWindows, MinimizeAllAsksTheDesktop) {
+// Clearing the desktop minimises what a user sees of other programs: never a window of
+// the program itself, nor one already hidden, minimised, or a panel.
+TEST(ProcessWindows, ClearingTheDesktopLeavesTheProgramsOwnWindows) {
+    constexpr uint32_t kOwn = 42;
     test::FakeWindows windows;
-    MinimizeAllWindows(windows);
-    EXPECT_EQ(windows.minimized, 1);
+    windows.windows = std::vector<TopLevelWindow>{
+        {1, 7, "Editor", true},
+        {2, kOwn, "--WARNING--", true},
+        {3, 7, "Hidden tool", false},
+        {4, 0, "Owner unknown", true},
+        {5, kOwn, "Quorvel 1.5 52", true},
+        {6, 9, "Terminal", true},
+    };
+    MinimizeAllWindows(windows, kOwn);
+    EXPECT_EQ(windows.minimized, (std::vector<uint64_t>{1, 4, 6}));
+
+    windows.minimized.clear();
+    windows.windows = std::vector<TopLevelWindow>{{2, kOwn, "--WARNING--", true}};
+    MinimizeAllWindows(windows, kOwn);
+    EXPECT_TRUE(windows.minimized.empty());
 }
 
 } // namespace

@@ -77,6 +77,34 @@ TEST(AnalyzeState, AFailedLoadLeavesEmptyViewsAfterAnalyze) {
     EXPECT_EQ(state.info(), "");
 }
 
+// A file that is no PE file clears the old file's views at once: its report must not
+// stand under the new file's name until the next Analyze.
+TEST(AnalyzeState, NoPeFileClearsTheOldViewsAndLabelAtOnce) {
+    for (const auto outcome :
+         {PeOutcome::InvalidDosHeader, PeOutcome::InvalidPeFile, PeOutcome::DosHeaderTruncated}) {
+        PeReport last;
+        AnalyzeState state(last);
+        state.startLoad();
+        state.loaded(kHook);
+        state.analyze();
+        ASSERT_TRUE(state.classify());
+        PeAnalysis failed;
+        failed.outcome = outcome;
+        if (outcome == PeOutcome::InvalidPeFile)
+            failed.report.dosText = "IMAGE_DOS_HEADER\r\n";
+        state.startLoad();
+        EXPECT_TRUE(state.loaded(failed));
+        EXPECT_EQ(state.views().dosText, failed.report.dosText);
+        EXPECT_EQ(state.views().importText, "");
+        EXPECT_EQ(state.info(), "");
+    }
+    // A PE file leaves the views to Analyze, as before.
+    PeReport last;
+    AnalyzeState state(last);
+    EXPECT_FALSE(state.loaded(kHook));
+    EXPECT_EQ(state.views().importText, "");
+}
+
 TEST(AnalyzeState, ANewWindowShowsNothingUntilAnalyzeThenTheLastFile) {
     PeReport last;
     {

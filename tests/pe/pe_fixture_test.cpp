@@ -97,6 +97,17 @@ TEST_F(RealPeFiles, Pe32PlusIsReadAtThe32BitPositions) {
                       " Subsystem: 0x3 SUBSYSTEM_WINDOWS_CONSOLE",
                       " Size of Optional Header: 224 bytes"}));
     EXPECT_THAT(Lines(a.report.sectionText), Contains(" Section name: ..... .pdata"));
+    // The report's first line says so, and which fields the 32-bit layout misreads.
+    const auto dos = Lines(a.report.dosText);
+    ASSERT_GE(dos.size(), 2u);
+    EXPECT_TRUE(dos[0].starts_with("Note: a PE32+ (64-bit) file, shown with the 32-bit layout:"))
+        << dos[0];
+    for (const char* field :
+         {"Base of data", "ImageBase", "Size of Optional Header", "export and import views"})
+        EXPECT_NE(dos[0].find(field), std::string::npos) << field;
+    EXPECT_EQ(dos[1], "IMAGE_DOS_HEADER");
+    // A 32-bit file has no such line.
+    EXPECT_EQ(Lines(Analyze("gui_program.exe").report.dosText).front(), "IMAGE_DOS_HEADER");
 }
 
 TEST_F(RealPeFiles, ClassifiesByTheirSectionsAndImports) {

@@ -39,6 +39,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 1, 1, 1, 1}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The Run value with the Data folder, as Windows splits it back into arguments.
+TEST(RunCommandLineTest, QuotesEachArgumentForTheWindowsSplit) {
+    EXPECT_EQ(RunCommandLine("C:\\Program Files\\Quorvel\\quorvel.exe", "D:\\My Data"),
+              "\"C:\\Program Files\\Quorvel\\quorvel.exe\" --data \"D:\\My Data\"");
+    // Backslashes count only before a quote: a trailing one is doubled before the closing
+    // quote, and a quote in the name is escaped with the backslashes before it doubled.
+    EXPECT_EQ(RunCommandLine("q.exe", "D:\\Data\\"), "\"q.exe\" --data \"D:\\Data\\\\\"");
+    EXPECT_EQ(RunCommandLine("q.exe", "a\\\"b"), "\"q.exe\" --data \"a\\\\\\\"b\"");
+}
+
 TEST(BuildSettingsTextTest, IsTheFortyByteForm) {
     const std::string text = BuildSettingsText({0, 0, 1, 0, 1});
     EXPECT_EQ(text, "[QUORVEL]\r001-0\r002-0\r003-1\r004-0\r005-1\r");
@@ -46,6 +56,35 @@ TEST(BuildSettingsTextTest, IsTheFortyByteForm) {
     EXPECT_EQ(ParseSettingsText(BuildSettingsText({2, 1, 0, 2, 0})),
               (SettingsValues{2, 1, 0, 2, 0}));
 }
+
+} // namespace
+} // namespace quorvel::store
+
+namespace quorvel::store {
+namespace {
+
+struct GenerationsCase {
+    const char* label;
+    std::string text;
+    int generations;
+};
+
+class LogGenerationsTest : public ::testing::TestWithParam<GenerationsCase> {};
+
+TEST_P(LogGenerationsTest, ReadsTheCountOrTheDefault) {
+    EXPECT_EQ(ParseLogGenerations(GetParam().text), GetParam().generations);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AuditIni, LogGenerationsTest,
+    ::testing::Values(GenerationsCase{"missing_file", "", kDefaultLogGenerations},
+                      GenerationsCase{"given", "Generations=9\n", 9},
+                      GenerationsCase{"after_other_lines_crlf", "# log\r\nGenerations= 2 \r\n", 2},
+                      GenerationsCase{"none_kept", "Generations=0", 0},
+                      GenerationsCase{"not_a_number", "Generations=many", kDefaultLogGenerations},
+                      GenerationsCase{"negative", "Generations=-3", 0},
+                      GenerationsCase{"too_many", "Generations=100000", kMaxLogGenerations}),
+    [](const auto& row) { return std::string(row.param.label); });
 
 } // namespace
 } // namespace quorvel::store

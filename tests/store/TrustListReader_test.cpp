@@ -56,5 +56,17 @@ TEST(TrustListLineTest, IsKenalBarNameCrLf) {
     EXPECT_EQ(TrustListLine(""), "kenal|\r\n");
 }
 
+// A removal rewrites the file from the names read: each must read back as itself.
+TEST(TrustListLineTest, EveryNameTheReaderGivesReadsBackAsItself) {
+    const std::string file = "kenal|a.exe\r\n\"kenal|a,b.exe\"\r\n\"kenal|ab\r\ncd\"\r\n"
+                             "kenal|a\"b\r\n\"kenal|,\"\r\nkenal| lead.exe\r\nkenal|\r\n";
+    const auto names = ParseTrustListText(file).names;
+    ASSERT_EQ(names.size(), 7u);
+    std::string rewritten;
+    for (const auto& name : names)
+        rewritten += TrustListLine(name);
+    EXPECT_EQ(ParseTrustListText(rewritten).names, names);
+}
+
 } // namespace
 } // namespace quorvel::store

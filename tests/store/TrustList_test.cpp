@@ -91,13 +91,13 @@ TEST_F(TrustListTest, VisibleListTakesWhatTheFileDoesNot) {
     EXPECT_EQ(list.AddToListAndSave("a.exe"), kSaved);
     // An empty text is shown (and matches nothing) but is gone after the next start.
     EXPECT_EQ(list.AddToListAndSave(""), kSaved);
-    // A comma is written whole and read back only up to the comma.
-    EXPECT_EQ(list.AddToListAndSave("a,b.exe"), kSaved);
-    EXPECT_EQ(ReadBytes(m_path), "kenal|a.exe\r\nkenal|\r\nkenal|a,b.exe\r\n");
-    EXPECT_THAT(list.visibleItems(), ElementsAre("a.exe", "a.exe", "", "a,b.exe"));
+    // A comma would be read back only up to the comma: refused, nothing written.
+    EXPECT_NE(list.AddToListAndSave("a,b.exe"), kSaved);
+    EXPECT_EQ(ReadBytes(m_path), "kenal|a.exe\r\nkenal|\r\n");
+    EXPECT_THAT(list.visibleItems(), ElementsAre("a.exe", "a.exe", ""));
 
     TrustList restarted = Started(m_path);
-    EXPECT_THAT(restarted.visibleItems(), ElementsAre("a.exe", "a"));
+    EXPECT_THAT(restarted.visibleItems(), ElementsAre("a.exe"));
 }
 
 TEST_F(TrustListTest, NamesAreWindows1252InTheFile) {
@@ -115,14 +115,37 @@ TEST_F(TrustListTest, NamesAreWindows1252InTheFile) {
     EXPECT_EQ(list.count(), 1);
 }
 
+// "," ends a field and "|" ends a name: such a name would be stored as another one.
+class TrustListSeparatorTest : public TrustListTest,
+                               public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TrustListSeparatorTest, ANameHoldingAFieldSeparatorIsRefused) {
+    WriteBytes(m_path, "kenal|old.exe\r\n");
+    TrustList list = Started(m_path);
+    const Message refused = list.AddToListAndSave(GetParam());
+    EXPECT_EQ(refused.icon, MessageIcon::Warning);
+    EXPECT_THAT(refused.text, HasSubstr("can't hold"));
+    EXPECT_EQ(ReadBytes(m_path), "kenal|old.exe\r\n");
+    EXPECT_THAT(list.visibleItems(), ElementsAre("old.exe"));
+    EXPECT_EQ(list.count(), 1);
+    // A later removal rewrites the file with the names as they were.
+    EXPECT_EQ(list.RemoveFromList("none.exe"), kRemoved);
+    EXPECT_EQ(ReadBytes(m_path), "kenal|old.exe\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, TrustListSeparatorTest,
+                         ::testing::Values("a,b.exe", "kenal|a.exe", "a|", ",", "\"a,b\""),
+                         [](const auto& row) { return "case" + std::to_string(row.index); });
+
 TEST_F(TrustListTest, RemoveRewritesStoredEntriesAndKeepsTheVisibleItem) {
     WriteBytes(m_path, "kenal|a.exe\r\nkenal|dup.exe\r\n\"kenal|q,1\"\r\nkenal|dup.exe\r\n");
     TrustList list = Started(m_path);
     EXPECT_EQ(list.RemoveFromList("dup.exe"), kRemoved);
-    EXPECT_EQ(ReadBytes(m_path), "kenal|a.exe\r\nkenal|q,1\r\n");
+    // The name read from the quoted field is written back quoted: still "q,1", not "q".
+    EXPECT_EQ(ReadBytes(m_path), "kenal|a.exe\r\n\"kenal|q,1\"\r\n");
     // Reloaded: no blank slots and no repeats; the visible list still shows dup.exe twice,
     // and the guard still matches it, until the next start.
-    EXPECT_THAT(list.storedEntries(), ElementsAre("a.exe", "q"));
+    EXPECT_THAT(list.storedEntries(), ElementsAre("a.exe", "q,1"));
     EXPECT_THAT(list.visibleItems(), ElementsAre("a.exe", "dup.exe", "q,1", "dup.exe"));
     EXPECT_TRUE(list.MatchesTrustList("dup.exe"));
 }

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 
 namespace quorvel::update {
 namespace {
@@ -93,6 +94,29 @@ TEST_F(UpdateLive, FailureNamesItsCause) {
 #ifndef _WIN32 // WinInet words it its own way
     EXPECT_NE(nobody.message->text.find("no answer"), std::string::npos);
 #endif
+}
+
+// A server that accepts and never answers holds the check only until it is cancelled;
+// the run reports a cancelled check, not a failed one, and asks for no message.
+TEST_F(UpdateLive, ACheckAgainstAStallingServerEndsSoonOnceCancelled) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::optional<UpdateOutcome> outcome;
+    UpdateCheckRun run(*m_platform.internet, *m_platform.ansi, Server() + "/stall", "",
+                       [&](const UpdateOutcome& result) {
+                           std::lock_guard lock(mutex);
+                           outcome = result;
+                           ended.notify_one();
+                       });
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(run.finished()) << "the server never answers";
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    run.Cancel();
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(ended.wait_for(lock, 10s, [&] { return outcome.has_value(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 3s);
+    EXPECT_EQ(outcome->lblupdate, kCheckCancelled);
+    EXPECT_FALSE(outcome->message);
 }
 
 // Collects a download's reports from the worker thread.

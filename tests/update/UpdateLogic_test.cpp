@@ -3,8 +3,11 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateServer.h"
 
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -33,6 +36,61 @@ INSTANTIATE_TEST_SUITE_P(Table, VersionComparison,
                                            CompareRow{"ExactlyTheSame", "1.6", false},
                                            CompareRow{"Two", "2.0  ", true}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// Records the request it is asked for and answers 1.7.
+class RecordingInternet final : public platform::Internet {
+public:
+    bool IsConnected(uint32_t& flags) override {
+        flags = 0;
+        return true;
+    }
+    using platform::Internet::FetchPrefix;
+    platform::Result<std::vector<std::byte>>
+    FetchPrefix(const std::string& url, const std::string&, size_t,
+                const platform::TransferLimits& limits) override {
+        urls.push_back(url);
+        seen = limits;
+        return std::vector<std::byte>{std::byte{'1'}, std::byte{'.'}, std::byte{'7'}};
+    }
+    platform::Result<std::unique_ptr<platform::Download>>
+    BeginDownload(const std::string&, const std::string&, platform::DownloadObserver&) override {
+        return platform::MakeError(platform::Errc::Unsupported, "no downloads here");
+    }
+    std::vector<std::string> urls;
+    platform::TransferLimits seen;
+};
+
+// A server that accepts and never answers must not hold the check for minutes.
+TEST(CheckForUpdates, TheRequestIsBoundedAndCanBeCancelled) {
+    auto platform = platform::CreateNativePlatform();
+    RecordingInternet internet;
+    std::atomic<bool> cancelled{false};
+    const auto outcome =
+        CheckForUpdates(internet, *platform.ansi, "http://updates.test", "", &cancelled);
+    EXPECT_EQ(outcome.lblupdate, kUpdatesFound);
+    EXPECT_EQ(internet.seen.connect, std::chrono::seconds(10));
+    EXPECT_EQ(internet.seen.total, std::chrono::seconds(30));
+    EXPECT_EQ(internet.seen.cancelled, &cancelled);
+}
+
+// Out of the box no server is named: the check says so and where to name one, and asks
+// nobody.
+TEST(CheckForUpdates, WithoutAConfiguredServerSaysWhereToNameOne) {
+    auto platform = platform::CreateNativePlatform();
+    RecordingInternet internet;
+    EXPECT_FALSE(IsServerConfigured(kDefaultServerBase));
+    EXPECT_TRUE(IsServerConfigured("http://127.0.0.1:8080"));
+    const auto outcome =
+        CheckForUpdates(internet, *platform.ansi, kDefaultServerBase, "/home/u/Data/update.ini");
+    EXPECT_TRUE(internet.urls.empty());
+    EXPECT_EQ(outcome.lblupdate, kNoServer);
+    EXPECT_FALSE(outcome.updateEnabled);
+    ASSERT_TRUE(outcome.message);
+    EXPECT_NE(outcome.message->text.find("No update server is configured"), std::string::npos);
+    EXPECT_NE(outcome.message->text.find("/home/u/Data/update.ini"), std::string::npos);
+    EXPECT_NE(outcome.message->text.find("Server="), std::string::npos);
+    EXPECT_EQ(outcome.message->text.find("resolve"), std::string::npos);
+}
 
 TEST(VersionText, PaddedOrCutToFiveCharacters) {
     auto platform = platform::CreateNativePlatform();

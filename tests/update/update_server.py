@@ -3,7 +3,7 @@
 
 /v17, /v16, /v15, /v110 serve those versions; /long a longer text; /empty no body;
 /missing a 404; /e500 a 500 with a body; /slow answers late; /dropped hangs up mid-body;
-/silent closes without answering. Under /pkg the download counter checks its raw query
+/silent closes without answering; /stall accepts and never answers. Under /pkg the download counter checks its raw query
 and redirects to a package of several megabytes; /pkgempty, /pkg500, /pkgdrop fail.
 Prints the port on its first line, then serves until it is killed.
 """
@@ -13,7 +13,7 @@ import time
 
 VERSIONS = {"v17": b"1.7", "v16": b"1.6", "v15": b"1.5", "v110": b"1.10",
             "long": b"1.6.12345", "empty": b"", "slow": b"1.7", "dropped": b"1.7",
-            "pkg": b"1.7", "pkg500": b"1.7"}
+            "pkg": b"1.7", "pkg500": b"1.7", "pkgdrop": b"1.7"}
 PACKAGE = bytes((i * 31 + 7) % 251 for i in range(3 * 1024 * 1024 + 17))
 VERSION_PATH = "/sites/default/files/versibaru.txt"
 PACKAGE_PATH = "/sites/default/files/Quorvel.rar"
@@ -54,6 +54,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if rest == VERSION_PATH and site == "e500":
             return self.send_body(b"<html><body>Internal Server Error</body></html>", 500)
         if site == "silent":
+            self.close_connection = True
+            return
+        if site == "stall":
+            # A server that took the request and hangs: the client must give up or cancel.
+            time.sleep(600)
             self.close_connection = True
             return
         if rest.startswith(COUNTER_PATH + "?"):

@@ -33,6 +33,37 @@ QWidget* AnAlert(ShotStage& stage) {
     return stage.window.alertWindow(*engine.openAlerts().front());
 }
 
+// Both alerts the run's two held processes open, stacked.
+QWidget* TwoAlerts(ShotStage& stage) {
+    auto& engine = stage.window.engine();
+    if (!stage.waitUntil([&] { return engine.openAlerts().size() >= 2; }, 10000))
+        return nullptr;
+    return stage.window.alertWindow(*engine.openAlerts().front());
+}
+
+// The main window folded into the tray, and "&Open Window" asking for the password: the
+// prompt alone on the screen.
+QWidget* LoginFromTray(ShotStage& stage) {
+    auto& window = stage.window;
+    if (!window.login() || !window.login()->isVisible()) {
+        if (window.isVisible()) {
+            window.setWindowState(Qt::WindowMinimized);
+            if (!stage.waitUntil([&] { return !window.isVisible(); }, 5000))
+                return nullptr;
+        }
+        window.openFromTray();
+    }
+    return window.login();
+}
+
+// Back from the tray, as the right password brings the main window back.
+QWidget* BackThenOpened(ShotStage& stage, int index) {
+    if (auto* login = stage.window.login())
+        emit login->passwordAccepted();
+    stage.waitUntil([&] { return stage.window.isVisible(); }, 5000);
+    return Opened(stage, index);
+}
+
 // Blocks every open alert until exit, so that the blocked page has something to show in
 // both of its lists.
 QWidget* BlockedPage(ShotStage& stage) {
@@ -60,6 +91,7 @@ std::vector<Shot> AllShots() {
         {"main-whitelist", [](ShotStage& s) { return Panel(s, "cmdbutton_11"); }},
         {"main-virus-scan", [](ShotStage& s) { return Panel(s, "cmdclamscan"); }},
         {"alert", AnAlert},
+        {"alerts-stacked", TwoAlerts, true},
         {"main-blocked-process", BlockedPage},
         {"main-process-details", [](ShotStage& s) { return Panel(s, "uc7MoreInfoJail"); }},
         {"popup",
@@ -67,12 +99,9 @@ std::vector<Shot> AllShots() {
              return gui::frmTrayMsg::ShowTrayMessage("WARNING",
                                                      "New process detected : notepad.exe");
          }},
-        {"login",
-         [](ShotStage& s) -> QWidget* {
-             s.window.openFromTray();
-             return s.window.login();
-         }},
-        {"change-password", [](ShotStage& s) { return Opened(s, 4); }},
+        {"login", LoginFromTray},
+        {"login-over-tray", LoginFromTray, true},
+        {"change-password", [](ShotStage& s) { return BackThenOpened(s, 4); }},
         {"windows",
          [](ShotStage& s) -> QWidget* {
              auto* windows = new gui::frmWindows(1, "Xvfb", s.context, &s.window);

@@ -25,6 +25,8 @@ struct ShotStage {
 struct Shot {
     QString name;
     std::function<QWidget*(ShotStage&)> prepare;
+    // The whole screen, window manager and tray included, rather than the window alone.
+    bool wholeScreen = false;
 };
 
 // Every shot, in the order taken. A window added to the program gets a line here.

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -71,10 +72,14 @@ int main(int argc, char* argv[]) {
     window.show();
     Settle(500);
 
-    // A process of the run's own for the alert: held by the guard, resumed at exit.
+    // Two processes of the run's own for the alerts: held by the guard, resumed at exit.
     QProcess held;
     held.start("/bin/sleep", {"600"});
     held.waitForStarted();
+    Settle(400);
+    QProcess heldToo;
+    heldToo.start("/usr/bin/tail", {"-f", "/dev/null"});
+    heldToo.waitForStarted();
 
     quorvel::tools::ShotStage stage{window, context, WaitUntil};
     int failed = 0;
@@ -82,7 +87,10 @@ int main(int argc, char* argv[]) {
         QWidget* target = shot.prepare(stage);
         Settle(400);
         const QString file = out.filePath(shot.name + ".png");
-        if (!target || !target->grab().save(file)) {
+        const QPixmap picture = !target            ? QPixmap()
+                                : shot.wholeScreen ? target->screen()->grabWindow(0)
+                                                   : target->grab();
+        if (picture.isNull() || !picture.save(file)) {
             std::fprintf(stderr, "quorvel-screenshots: no %s\n", qPrintable(shot.name));
             ++failed;
             continue;
@@ -94,7 +102,9 @@ int main(int argc, char* argv[]) {
     }
 
     window.close();
-    held.kill();
-    held.waitForFinished();
+    for (QProcess* process : {&held, &heldToo}) {
+        process->kill(); // by the PID QProcess holds
+        process->waitForFinished();
+    }
     return failed == 0 ? 0 : 1;
 }

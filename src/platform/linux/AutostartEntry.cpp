@@ -8,6 +8,7 @@
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quorvel::platform::linux_backend {
 
@@ -36,6 +37,48 @@ std::string DesktopExecValue(const std::string& program) {
     return value;
 }
 
+std::vector<std::string> SplitRunValue(const std::string& value) {
+    // An older value, or one without a Data folder: the program's path, blanks and all.
+    if (!value.starts_with('"'))
+        return {value};
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inQuotes = false;
+    bool started = false;
+    size_t backslashes = 0;
+    for (char c : value) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            current.append(backslashes / 2, '\\');
+            if (backslashes % 2 == 1)
+                current += '"';
+            else
+                inQuotes = !inQuotes;
+            backslashes = 0;
+            started = true;
+            continue;
+        }
+        current.append(backslashes, '\\');
+        backslashes = 0;
+        if ((c == ' ' || c == '\t') && !inQuotes) {
+            if (started)
+                arguments.push_back(std::move(current));
+            current.clear();
+            started = false;
+            continue;
+        }
+        current += c;
+        started = true;
+    }
+    current.append(backslashes, '\\');
+    if (started || backslashes > 0)
+        arguments.push_back(std::move(current));
+    return arguments;
+}
+
 namespace {
 
 // A new user may have no ~/.config yet: its missing parents are private, as that one wants.
@@ -59,10 +102,16 @@ std::string AutostartEntry::path() const {
     return m_folder + "/" + kFileName;
 }
 
-Status AutostartEntry::Write(const std::string& program) {
-    if (program.empty() ||
-        std::any_of(program.begin(), program.end(), [](char c) { return c >= 0 && c < 0x20; }))
+Status AutostartEntry::Write(const std::string& runValue) {
+    const auto arguments = SplitRunValue(runValue);
+    const bool unfit = std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
+        return std::any_of(a.begin(), a.end(), [](char c) { return c >= 0 && c < 0x20; });
+    });
+    if (arguments.empty() || arguments.front().empty() || unfit)
         return MakeError(Errc::InvalidArgument, "no program path fit for a desktop entry");
+    std::string exec;
+    for (const auto& argument : arguments)
+        exec += (exec.empty() ? "" : " ") + DesktopExecValue(argument);
     if (auto made = MakeFolder(m_folder); !made)
         return made;
     const std::string text = "[Desktop Entry]\n"
@@ -70,7 +119,7 @@ Status AutostartEntry::Write(const std::string& program) {
                              "Name=Quorvel\n"
                              "Comment=Quorvel protection, started at log-in\n"
                              "Exec=" +
-                             DesktopExecValue(program) +
+                             exec +
                              "\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n";

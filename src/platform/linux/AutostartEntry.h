@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <string>
+#include <vector>
 
 namespace quorvel::platform::linux_backend {
 
@@ -14,8 +15,9 @@ public:
 
     explicit AutostartEntry(std::string folder);
 
-    // Writes the entry so that log-in starts program (a path) with no arguments.
-    Status Write(const std::string& program);
+    // Writes the entry so that log-in runs the Run value: a program's path, or a command
+    // line starting with a quoted path (SplitRunValue).
+    Status Write(const std::string& runValue);
     // Removes the entry; a missing entry is no failure.
     Status Remove();
 
@@ -25,7 +27,11 @@ private:
     std::string m_folder;
 };
 
-// The Exec line's value for a program path: quoted and escaped as desktop entries want.
-std::string DesktopExecValue(const std::string& program);
+// The Exec line's value for one argument: quoted and escaped as desktop entries want.
+std::string DesktopExecValue(const std::string& argument);
+
+// The arguments of a Run value. A value that starts with a quote is a command line, split
+// as Windows splits one; any other value is one program path, blanks and all.
+std::vector<std::string> SplitRunValue(const std::string& value);
 
 } // namespace quorvel::platform::linux_backend

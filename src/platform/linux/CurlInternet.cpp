@@ -38,9 +38,11 @@ public:
         return connected;
     }
 
+    using Internet::FetchPrefix;
     Result<std::vector<std::byte>> FetchPrefix(const std::string& url, const std::string& agent,
-                                               size_t maxBytes) override {
-        return CurlFetchPrefix(url, agent, maxBytes);
+                                               size_t maxBytes,
+                                               const TransferLimits& limits) override {
+        return CurlFetchPrefix(url, agent, maxBytes, limits);
     }
 
     Result<std::unique_ptr<Download>> BeginDownload(const std::string& url,
@@ -58,7 +60,6 @@ public:
 } // namespace
 
 std::unique_ptr<Internet> CreateCurlInternet() {
-    InitCurlOnce();
     return std::make_unique<CurlInternet>();
 }
 

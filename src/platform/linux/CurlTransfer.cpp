@@ -1,5 +1,6 @@
 #include "platform/linux/CurlTransfer.h"
 
+#include "platform/linux/CurlLibrary.h"
 #include "platform/linux/PosixFd.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <exception>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <unistd.h>
 
@@ -17,10 +17,10 @@ namespace quorvel::platform::linux_backend {
 namespace {
 
 struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curl::Api().easyCleanup(handle); }
 };
 struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curl::Api().slistFreeAll(list); }
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
@@ -34,40 +34,43 @@ struct Request {
     char errorText[CURL_ERROR_SIZE] = {};
 
     static Result<std::unique_ptr<Request>> Make(const std::string& url, const std::string& agent) {
+        if (auto loaded = curl::Load(); !loaded)
+            return loaded.error();
         auto request = std::make_unique<Request>();
-        request->easy.reset(curl_easy_init());
+        request->easy.reset(curl::Api().easyInit());
         if (!request->easy)
             return MakeError(Errc::Failed, "curl_easy_init failed");
-        curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
-        if (list != nullptr && curl_slist_append(list, "Pragma: no-cache") == nullptr) {
+        curl_slist* list = curl::Api().slistAppend(nullptr, "Cache-Control: no-cache");
+        if (list != nullptr && curl::Api().slistAppend(list, "Pragma: no-cache") == nullptr) {
             // Without the second header the first alone still asks for a fresh answer.
         }
         request->headers.reset(list);
         CURL* h = request->easy.get();
-        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, request->headers.get());
-        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
-        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, request->errorText);
+        curl::Api().easySetopt(h, CURLOPT_URL, url.c_str());
+        curl::Api().easySetopt(h, CURLOPT_USERAGENT, agent.c_str());
+        curl::Api().easySetopt(h, CURLOPT_HTTPHEADER, request->headers.get());
+        curl::Api().easySetopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+        curl::Api().easySetopt(h, CURLOPT_MAXREDIRS, 10L);
+        curl::Api().easySetopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl::Api().easySetopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl::Api().easySetopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl::Api().easySetopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
+        curl::Api().easySetopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl::Api().easySetopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
+        curl::Api().easySetopt(h, CURLOPT_ERRORBUFFER, request->errorText);
         return request;
     }
 
     long Status() {
         long status = 0;
-        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        curl::Api().easyGetinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
         return status;
     }
 
     // The failure of a transfer, naming its cause in words a message can carry.
     Error TransferError(CURLcode code) const {
-        const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+        const std::string detail =
+            errorText[0] != '\0' ? errorText : curl::Api().easyStrerror(code);
         switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_RESOLVE_PROXY:
@@ -135,23 +138,31 @@ size_t OnPrefixData(char* bytes, size_t, size_t count, void* context) {
     return count;
 }
 
-} // namespace
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+int OnPrefixProgress(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
 }
 
+} // namespace
+
 Result<std::vector<std::byte>> CurlFetchPrefix(const std::string& url, const std::string& agent,
-                                               size_t maxBytes) {
+                                               size_t maxBytes, const TransferLimits& limits) {
     auto request = Request::Make(url, agent);
     if (!request)
         return request.error();
     PrefixState state{request.value().get(), {}, maxBytes};
     CURL* h = request.value()->easy.get();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnPrefixData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-    const CURLcode code = curl_easy_perform(h);
+    curl::Api().easySetopt(h, CURLOPT_WRITEFUNCTION, &OnPrefixData);
+    curl::Api().easySetopt(h, CURLOPT_WRITEDATA, &state);
+    curl::Api().easySetopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
+    curl::Api().easySetopt(h, CURLOPT_TIMEOUT, static_cast<long>(limits.total.count()));
+    if (limits.cancelled != nullptr) {
+        curl::Api().easySetopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl::Api().easySetopt(h, CURLOPT_XFERINFOFUNCTION, &OnPrefixProgress);
+        curl::Api().easySetopt(h, CURLOPT_XFERINFODATA, limits.cancelled);
+    }
+    const CURLcode code = curl::Api().easyPerform(h);
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        return MakeError(Errc::Failed, "cancelled");
     if (state.refused)
         return StatusError(request.value()->Status());
     if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && state.full))
@@ -221,7 +232,7 @@ size_t OnDownloadData(char* bytes, size_t, size_t count, void* context) {
     if (!state.Write(bytes, count))
         return 0;
     curl_off_t length = -1;
-    curl_easy_getinfo(state.request->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    curl::Api().easyGetinfo(state.request->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (length > 0) {
         state.total = static_cast<uint64_t>(length);
         state.observer.OnProgress(state.written, state.total);
@@ -253,12 +264,12 @@ void CurlDownload::Run() {
     }
     DownloadState state(request.value().get(), m_filePath, m_observer, m_cancelled);
     CURL* h = request.value()->easy.get();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnDownloadData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnDownloadProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
-    const CURLcode code = curl_easy_perform(h);
+    curl::Api().easySetopt(h, CURLOPT_WRITEFUNCTION, &OnDownloadData);
+    curl::Api().easySetopt(h, CURLOPT_WRITEDATA, &state);
+    curl::Api().easySetopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl::Api().easySetopt(h, CURLOPT_XFERINFOFUNCTION, &OnDownloadProgress);
+    curl::Api().easySetopt(h, CURLOPT_XFERINFODATA, &state);
+    const CURLcode code = curl::Api().easyPerform(h);
 
     std::optional<Error> failure;
     if (state.refused)

@@ -8,12 +8,10 @@
 
 namespace quorvel::platform::linux_backend {
 
-// curl_global_init, once per process, before any transfer.
-void InitCurlOnce();
-
-// One GET through libcurl that bypasses caches and stops after maxBytes of the body.
+// One GET through libcurl that bypasses caches and stops after maxBytes of the body, or
+// when the limits are reached.
 Result<std::vector<std::byte>> CurlFetchPrefix(const std::string& url, const std::string& agent,
-                                               size_t maxBytes);
+                                               size_t maxBytes, const TransferLimits& limits);
 
 // One download into a file on its own worker thread, which reports to the observer and
 // ends on its own; destroying the object waits for it.

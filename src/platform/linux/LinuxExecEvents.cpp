@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxExecEvents.h"
 
+#include "platform/linux/ExecutedFileFd.h"
 #include "platform/linux/ProcfsProcesses.h"
 #include "platform/linux/ProcfsStat.h"
 
@@ -17,6 +18,7 @@
 #include <sys/eventfd.h>
 #include <sys/fanotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +40,14 @@ std::optional<ProcfsStat> StatOf(uint32_t pid) {
     if (!size)
         return std::nullopt;
     return ParseProcfsStat(std::string_view(buffer.data(), *size));
+}
+
+// For the audit log, read while the process is still there.
+std::optional<uint32_t> OwnerIdOf(uint32_t pid) {
+    struct stat info {};
+    if (::stat(("/proc/" + std::to_string(pid)).c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<uint32_t>(info.st_uid);
 }
 
 // Mount points as /proc/self/mountinfo writes them, octal escapes undone.
@@ -344,15 +354,19 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
         m_answered[pid] = now;
         Wake(false, pid, request.name);
         return;
-    case ExecVerdict::Deny:
+    case ExecVerdict::Deny: {
+        DeniedExec denied{pid, stat->parentPid, request.path, request.name, OwnerIdOf(pid), {}};
         Respond(m_fanotify.get(), fd.get(), false);
         ::kill(static_cast<pid_t>(pid), SIGKILL);
+        if (ExecutedFileFd::Available())
+            denied.file = std::make_shared<ExecutedFileFd>(std::move(fd));
         {
             std::lock_guard lock(m_mutex);
-            m_denied.push_back({pid, stat->parentPid, request.path, request.name});
+            m_denied.push_back(std::move(denied));
         }
         Wake(false);
         return;
+    }
     case ExecVerdict::Hold:
         m_answered[pid] = now;
         if (!m_pending->Add(pid, std::move(fd), request.path, request.name))

@@ -1,4 +1,5 @@
 #include "platform/FileDigest.h"
+#include "platform/linux/CryptoLibrary.h"
 #include "platform/linux/PosixErrors.h"
 #include "platform/linux/PosixFd.h"
 #include "platform/linux/PosixReadFile.h"
@@ -7,7 +8,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
-#include <openssl/evp.h>
 #include <unistd.h>
 
 namespace quorvel::platform {
@@ -23,9 +23,12 @@ Result<std::string> FileSha256(const std::string& path) {
         return opened.error();
     const PosixFd& fd = opened.value();
 
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                    EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
+    const auto loaded = linux_backend::crypto::Load();
+    if (!loaded)
+        return loaded.error();
+    const linux_backend::crypto::Library& api = *loaded.value();
+    std::unique_ptr<EVP_MD_CTX, decltype(api.mdCtxFree)> context(api.mdCtxNew(), api.mdCtxFree);
+    if (!context || api.digestInit(context.get(), api.sha256(), nullptr) != 1)
         return MakeError(Errc::Failed, "SHA-256 is not available");
     std::array<unsigned char, 65536> buffer;
     for (;;) {
@@ -36,12 +39,12 @@ Result<std::string> FileSha256(const std::string& path) {
             return PosixError("cannot read", path);
         if (n == 0)
             break;
-        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(n)) != 1)
+        if (api.digestUpdate(context.get(), buffer.data(), static_cast<size_t>(n)) != 1)
             return MakeError(Errc::Failed, "SHA-256 failed");
     }
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest;
     unsigned int size = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1)
+    if (api.digestFinal(context.get(), digest.data(), &size) != 1)
         return MakeError(Errc::Failed, "SHA-256 failed");
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;

@@ -195,6 +195,10 @@ Result<std::vector<ProcessEntry>> ProcfsProcesses::ListProcesses() {
     for (const auto& stat : stats) {
         if ((stat.flags & kPfKthread) != 0 || (kthreaddIsKernel && stat.parentPid == kKthreaddPid))
             continue;
+        // A zombie has ended: it runs nothing and waits only to be collected. Its first
+        // thread alone shows 'Z' too while other threads run on, which counts them.
+        if ((stat.state == 'Z' || stat.state == 'X') && stat.threadCount <= 1)
+            continue;
         CachedName& cached = m_names[stat.pid];
         const bool fresh = cached.generation == 0 || cached.startTime != stat.startTime ||
                            cached.comm != stat.comm;

@@ -44,12 +44,10 @@ struct Atoms {
           clientList(x11::Api().XInternAtom(d, "_NET_CLIENT_LIST", False)),
           wmName(x11::Api().XInternAtom(d, "_NET_WM_NAME", False)),
           wmPid(x11::Api().XInternAtom(d, "_NET_WM_PID", False)),
-          supported(x11::Api().XInternAtom(d, "_NET_SUPPORTED", False)),
-          showingDesktop(x11::Api().XInternAtom(d, "_NET_SHOWING_DESKTOP", False)),
-          wmState(x11::Api().XInternAtom(d, "WM_STATE", False)),
-          wmChangeState(x11::Api().XInternAtom(d, "WM_CHANGE_STATE", False)) {}
-    Atom clientListStacking, clientList, wmName, wmPid, supported, showingDesktop, wmState,
-        wmChangeState;
+          windowType(x11::Api().XInternAtom(d, "_NET_WM_WINDOW_TYPE", False)),
+          typeDock(x11::Api().XInternAtom(d, "_NET_WM_WINDOW_TYPE_DOCK", False)),
+          typeDesktop(x11::Api().XInternAtom(d, "_NET_WM_WINDOW_TYPE_DESKTOP", False)) {}
+    Atom clientListStacking, clientList, wmName, wmPid, windowType, typeDock, typeDesktop;
 };
 
 // The window manager's clients, top-most first; nothing when there is no such list.
@@ -63,12 +61,10 @@ std::optional<std::vector<Window>> ManagedClients(Display* d, Window root, const
     return std::vector<Window>(list->rbegin(), list->rend());
 }
 
-bool NotMapped(Display* d, Window w, bool* overrideRedirect = nullptr) {
+bool NotMapped(Display* d, Window w) {
     XWindowAttributes attributes{};
     if (!x11::Api().XGetWindowAttributes(d, w, &attributes))
         return false;
-    if (overrideRedirect)
-        *overrideRedirect = attributes.override_redirect;
     return attributes.map_state == IsUnmapped;
 }
 
@@ -82,26 +78,17 @@ bool HoldsAny(Display* d, Window w, const std::unordered_set<Window>& wanted, in
     return false;
 }
 
-// The ICCCM client window at or below a top-level window: the one carrying WM_STATE.
-Window ClientOf(Display* d, Window w, Atom wmState, int depth) {
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (x11::Api().XGetWindowProperty(d, w, wmState, 0, 0, False, AnyPropertyType, &type, &format,
-                                      &items, &after, &data) == Success) {
-        if (data)
-            x11::Api().XFree(data);
-        if (type != None)
-            return w;
-    }
-    if (depth == 0)
-        return None;
-    for (Window child : x11::Children(d, w)) {
-        if (Window found = ClientOf(d, child, wmState, depth - 1))
-            return found;
-    }
-    return None;
+// A window a user sees and could minimise: viewable (an iconified client's frame is
+// unmapped, so it is not), no menu or tooltip, and no panel, dock or desktop.
+bool OnScreen(Display* d, Window w, const Atoms& atoms) {
+    XWindowAttributes attributes{};
+    if (!x11::Api().XGetWindowAttributes(d, w, &attributes) || attributes.map_state != IsViewable ||
+        attributes.override_redirect)
+        return false;
+    const auto types = x11::ListProperty(d, w, atoms.windowType, XA_ATOM);
+    return !types || std::none_of(types->begin(), types->end(), [&](unsigned long type) {
+        return type == atoms.typeDock || type == atoms.typeDesktop;
+    });
 }
 
 std::vector<Window> TopLevelWindows(Display* d, Window root, const Atoms& atoms) {
@@ -193,6 +180,7 @@ Result<std::vector<TopLevelWindow>> X11Windows::ListTopLevelWindows() {
             title = x11::TextProperty(d, w, XA_WM_NAME);
         window.title = title.value_or(std::string());
         window.ownerPid = x11::CardinalProperty(d, w, atoms.wmPid).value_or(0);
+        window.onScreen = OnScreen(d, w, atoms);
         if (m_lost)
             return std::vector<TopLevelWindow>{};
         result.push_back(std::move(window));
@@ -200,44 +188,15 @@ Result<std::vector<TopLevelWindow>> X11Windows::ListTopLevelWindows() {
     return result;
 }
 
-Status X11Windows::MinimizeAllWindows() {
+// ICCCM: a client asks its manager to iconify it; without a manager nothing happens.
+Status X11Windows::MinimizeWindows(const std::vector<uint64_t>& ids) {
     std::lock_guard lock(m_mutex);
     Display* d = connection();
-    if (!d)
+    if (!d || ids.empty())
         return {};
-    const Atoms atoms(d);
-    const Window root = DefaultRootWindow(d);
-    const long mask = SubstructureRedirectMask | SubstructureNotifyMask;
-
-    auto supported = x11::ListProperty(d, root, atoms.supported, XA_ATOM);
-    if (supported &&
-        std::find(supported->begin(), supported->end(), atoms.showingDesktop) != supported->end()) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = root;
-        event.xclient.message_type = atoms.showingDesktop;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = 1;
-        x11::Api().XSendEvent(d, root, False, mask, &event);
-        x11::Api().XFlush(d);
-        return {};
-    }
-
-    std::vector<Window> clients;
-    if (auto managed = ManagedClients(d, root, atoms)) {
-        clients = *managed;
-    } else {
-        for (Window child : x11::Children(d, root)) {
-            bool overrideRedirect = false;
-            if (NotMapped(d, child, &overrideRedirect) || overrideRedirect)
-                continue;
-            const Window client = ClientOf(d, child, atoms.wmState, kFrameDepth);
-            clients.push_back(client != None ? client : child);
-        }
-    }
     const int screen = DefaultScreen(d);
-    for (Window w : clients)
-        x11::Api().XIconifyWindow(d, w, screen);
+    for (uint64_t id : ids)
+        x11::Api().XIconifyWindow(d, static_cast<Window>(id), screen);
     x11::Api().XFlush(d);
     return {};
 }

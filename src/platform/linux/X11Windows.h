@@ -29,9 +29,8 @@ public:
     // top-most first. Titles from _NET_WM_NAME, else WM_NAME; owners from _NET_WM_PID.
     Result<std::vector<TopLevelWindow>> ListTopLevelWindows() override;
 
-    // Asks the window manager to show the desktop (_NET_SHOWING_DESKTOP) when it says it
-    // can; else asks it to iconify each client window (ICCCM WM_CHANGE_STATE).
-    Status MinimizeAllWindows() override;
+    // Asks the window manager to iconify each window (ICCCM WM_CHANGE_STATE).
+    Status MinimizeWindows(const std::vector<uint64_t>& ids) override;
 
 private:
     struct DisplayCloser {

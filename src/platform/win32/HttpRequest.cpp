@@ -22,7 +22,8 @@ uint64_t NumericHeader(HINTERNET request, DWORD query) {
 
 } // namespace
 
-Result<HttpRequest> HttpRequest::Open(const std::string& url, const std::string& agent) {
+Result<HttpRequest> HttpRequest::Open(const std::string& url, const std::string& agent,
+                                      std::chrono::seconds connect, std::chrono::seconds total) {
     auto ansiUrl = Utf8ToAnsi(url);
     if (!ansiUrl)
         return ansiUrl.error();
@@ -35,6 +36,14 @@ Result<HttpRequest> HttpRequest::Open(const std::string& url, const std::string&
         InternetOpenA(ansiAgent.value().c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!http.session)
         return LastError("InternetOpenA");
+    const auto setTimeout = [&](DWORD option, std::chrono::seconds limit) {
+        DWORD ms = static_cast<DWORD>(std::chrono::milliseconds(limit).count());
+        if (ms != 0)
+            InternetSetOptionA(http.session.get(), option, &ms, sizeof(ms));
+    };
+    setTimeout(INTERNET_OPTION_CONNECT_TIMEOUT, connect);
+    setTimeout(INTERNET_OPTION_SEND_TIMEOUT, total);
+    setTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, total);
     http.request = InternetHandle(InternetOpenUrlA(http.session.get(), ansiUrl.value().c_str(),
                                                    nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     if (!http.request)

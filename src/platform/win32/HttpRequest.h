@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 #include "platform/win32/InternetHandle.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,7 +18,10 @@ struct HttpRequest {
 
     // Fails when the server cannot be reached or answers with other than 2xx, so a missing
     // file reads as nothing rather than as the server's error page.
-    static Result<HttpRequest> Open(const std::string& url, const std::string& agent);
+    // connect bounds reaching the server, total each wait for its answer (0: WinInet's own).
+    static Result<HttpRequest> Open(const std::string& url, const std::string& agent,
+                                    std::chrono::seconds connect = {},
+                                    std::chrono::seconds total = {});
 };
 
 } // namespace quorvel::platform::win32_backend

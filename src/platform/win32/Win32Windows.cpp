@@ -6,10 +6,6 @@
 namespace quorvel::platform::win32_backend {
 namespace {
 
-constexpr BYTE kLeftWindowsKey = 0x5B;
-constexpr BYTE kMKey = 0x4D;
-constexpr DWORD kKeyUp = 2;
-
 std::string WindowTitle(HWND window) {
     const int length = GetWindowTextLengthA(window);
     if (length <= 0)
@@ -45,17 +41,21 @@ public:
             if (GetWindowThreadProcessId(handle, &owner) != 0)
                 w.ownerPid = owner;
             w.title = WindowTitle(handle);
+            // What Windows+M would minimise: shown, not minimised, with a minimise box.
+            w.onScreen = IsWindowVisible(handle) && !IsIconic(handle) &&
+                         (GetWindowLongW(handle, GWL_STYLE) & WS_MINIMIZEBOX) != 0;
             windows.push_back(std::move(w));
         }
         return windows;
     }
 
-    Status MinimizeAllWindows() override {
-        // Windows+M, typed: the shell minimises every window it can.
-        keybd_event(kLeftWindowsKey, 0, 0, 0);
-        keybd_event(kMKey, 0, 0, 0);
-        keybd_event(kMKey, 0, kKeyUp, 0);
-        keybd_event(kLeftWindowsKey, 0, kKeyUp, 0);
+    Status MinimizeWindows(const std::vector<uint64_t>& ids) override {
+        // Asynchronous: a window whose program hangs does not hang this one.
+        for (uint64_t id : ids) {
+            HWND handle = reinterpret_cast<HWND>(static_cast<uintptr_t>(id));
+            if (IsWindow(handle))
+                ShowWindowAsync(handle, SW_SHOWMINNOACTIVE);
+        }
         return {};
     }
 };

@@ -20,14 +20,19 @@ public:
         return connected != FALSE;
     }
 
+    using Internet::FetchPrefix;
     Result<std::vector<std::byte>> FetchPrefix(const std::string& url, const std::string& agent,
-                                               size_t maxBytes) override {
-        auto http = HttpRequest::Open(url, agent);
+                                               size_t maxBytes,
+                                               const TransferLimits& limits) override {
+        const auto cancelled = [&] { return limits.cancelled && limits.cancelled->load(); };
+        auto http = HttpRequest::Open(url, agent, limits.connect, limits.total);
         if (!http)
             return http.error();
         std::vector<std::byte> data(maxBytes);
         size_t total = 0;
         while (total < maxBytes) {
+            if (cancelled())
+                return MakeError(Errc::Failed, "cancelled");
             const DWORD want = static_cast<DWORD>(std::min<size_t>(maxBytes - total, 1u << 20));
             DWORD read = 0;
             if (!InternetReadFile(http.value().request.get(), data.data() + total, want, &read))

@@ -1,5 +1,8 @@
+#include "guard/DecisionJson.h"
+#include "guard/PrintableText.h"
 #include "guard/namespace/ChildProcess.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -208,6 +211,81 @@ TEST_F(GuardCli, ResumeAllReleasesEveryHold) {
     EXPECT_TRUE(second.WaitForState("S", milliseconds(5000)));
     EXPECT_TRUE(output.ReadUntil("resumed " + std::to_string(second.pid()), milliseconds(5000)))
         << output.text();
+}
+
+// A program named to forge rows: a newline followed by a fake decision, and bytes that
+// are not UTF-8. The terminal, decisions.jsonl and `quorvel-cli log` each keep it to the
+// one line of its own decision.
+TEST_F(GuardCli, AForgedNameStaysInItsOwnRow) {
+    const std::string name = "evil\n12:00:00 | Trusted | 1 | good | good\xFF\xC3(";
+    const fs::path program = data / name;
+    fs::copy_file("/bin/sleep", program);
+    auto guard = StartGuard(-1);
+    ChildProcess forged({program.string(), "30"});
+    EXPECT_TRUE(forged.WaitForState("T", milliseconds(5000)));
+    const std::string pid = std::to_string(forged.pid());
+    ASSERT_TRUE(output.ReadUntil("| Blocked | " + pid, milliseconds(5000))) << output.text();
+    guard->Signal(SIGTERM);
+    EXPECT_EQ(guard->WaitForExit(milliseconds(10000)), 0);
+    forged.KillAndReap();
+
+    const std::string shown = "evil\\n12:00:00 | Trusted | 1 | good | good\\xFF\\xC3(";
+    EXPECT_NE(output.text().find("| Held | " + pid + " | " + shown + " | "), std::string::npos)
+        << output.text();
+    EXPECT_EQ(output.text().find("\n12:00:00 | Trusted"), std::string::npos) << output.text();
+
+    std::ifstream in(data / "decisions.jsonl", std::ios::binary);
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        ++lines;
+        for (size_t at = 0; at < line.size();) {
+            const size_t length = Utf8SequenceLength(line, at);
+            ASSERT_NE(length, 0u) << "not UTF-8: " << line;
+            ASSERT_GE(static_cast<unsigned char>(line[at]), 0x20u) << line;
+            at += length;
+        }
+        const auto read = ParseDecisionJsonLine(line);
+        ASSERT_TRUE(read) << line;
+        EXPECT_EQ(read->name, name);
+        EXPECT_EQ(read->path, program.string());
+    }
+    EXPECT_EQ(lines, 2) << "Held and Blocked";
+
+    OutputPipe log;
+    ChildProcess reader({QUORVEL_CLI_PATH, "log", "--data", data.string()}, -1, log.writeEnd());
+    log.CloseWriteEnd();
+    EXPECT_EQ(reader.WaitForExit(milliseconds(10000)), 0);
+    log.ReadUntil("never appears", milliseconds(1000));
+    const std::string& table = log.text();
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3) << table;
+    EXPECT_EQ(table.find("\n12:00:00"), std::string::npos) << table;
+    EXPECT_NE(table.find("stopped after start"), std::string::npos) << table;
+}
+
+// Reads no process, so it needs no namespace.
+TEST(GuardCliLog, ReadsTheGenerationsItKeepsOldestFirst) {
+    const fs::path data = FreshFolderForTest("quorvel-log");
+    auto write = [&](const std::string& file, const std::string& name) {
+        std::ofstream(data / file, std::ios::binary)
+            << "{\"time\":\"2026-12-10T06:05:09Z\",\"action\":\"Held\",\"pid\":5,\"name\":\""
+            << name << "\",\"path\":\"/p/" << name << "\"}\n";
+    };
+    write("decisions.jsonl.3", "beyond-the-count");
+    write("decisions.jsonl.2", "oldest");
+    write("decisions.jsonl.1", "older");
+    write("decisions.jsonl", "newest");
+    std::ofstream(data / "audit.ini", std::ios::binary) << "Generations=2\n";
+    OutputPipe log;
+    ChildProcess reader({QUORVEL_CLI_PATH, "log", "--data", data.string()}, -1, log.writeEnd());
+    log.CloseWriteEnd();
+    EXPECT_EQ(reader.WaitForExit(milliseconds(10000)), 0);
+    ASSERT_TRUE(log.ReadUntil("/p/newest\n", milliseconds(5000))) << log.text();
+    const std::string& table = log.text();
+    EXPECT_LT(table.find("/p/oldest"), table.find("/p/older"));
+    EXPECT_LT(table.find("/p/older"), table.find("/p/newest"));
+    EXPECT_EQ(table.find("beyond-the-count"), std::string::npos) << table;
+    fs::remove_all(data);
 }
 
 // Refused before any snapshot, so it needs no namespace.

@@ -26,7 +26,9 @@ public:
     platform::Result<std::vector<platform::TopLevelWindow>> ListTopLevelWindows() override {
         return m_windows.ListTopLevelWindows();
     }
-    platform::Status MinimizeAllWindows() override { return m_windows.MinimizeAllWindows(); }
+    platform::Status MinimizeWindows(const std::vector<uint64_t>& ids) override {
+        return m_windows.MinimizeWindows(ids);
+    }
 
 private:
     platform::DesktopWindows& m_windows;

@@ -3,8 +3,7 @@
 #include "platform/contract/ContractSupport.h"
 
 #include <algorithm>
-#include <mutex>
-#include <thread>
+#include <optional>
 #include <vector>
 #include <windows.h>
 
@@ -109,55 +108,41 @@ TEST_F(ProcessesWin32, HiddenTitledWindowIsListedWithItsOwner) {
     })) << "the helper's hidden window is not listed";
 }
 
-// The keystrokes MinimizeAllWindows types, as a low-level keyboard hook sees them.
-std::mutex g_keysMutex;
-std::vector<std::pair<DWORD, bool>> g_keys; // virtual key, key up
+// A shown window with a minimise box is on the screen; minimising it by its id leaves it
+// iconic, and a hidden one is not on the screen.
+TEST_F(ProcessesWin32, ListsWhatIsOnTheScreenAndMinimisesTheWindowGiven) {
+    HWND shown = CreateWindowExW(0, L"STATIC", L"Quorvel shown window", WS_OVERLAPPEDWINDOW, 10, 10,
+                                 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(shown, nullptr);
+    ShowWindow(shown, SW_SHOWNOACTIVATE);
+    const auto find = [&]() -> std::optional<platform::TopLevelWindow> {
+        auto windows = m_platform.windows->ListTopLevelWindows();
+        if (windows) {
+            for (const auto& w : windows.value())
+                if (w.id == reinterpret_cast<uintptr_t>(shown))
+                    return w;
+        }
+        return std::nullopt;
+    };
+    auto listed = find();
+    ASSERT_TRUE(listed);
+    EXPECT_TRUE(listed->onScreen);
+    EXPECT_EQ(listed->ownerPid, GetCurrentProcessId());
 
-LRESULT CALLBACK RecordKey(int code, WPARAM message, LPARAM data) {
-    if (code == HC_ACTION) {
-        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        std::lock_guard lock(g_keysMutex);
-        g_keys.emplace_back(key->vkCode, message == WM_KEYUP || message == WM_SYSKEYUP);
-    }
-    return CallNextHookEx(nullptr, code, message, data);
-}
-
-TEST_F(ProcessesWin32, MinimizeAllWindowsTypesWindowsM) {
-    {
-        std::lock_guard lock(g_keysMutex);
-        g_keys.clear();
-    }
-    // The hook runs on a thread with a message loop of its own.
-    DWORD hookThreadId = 0;
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread hookThread([&] {
-        hookThreadId = GetCurrentThreadId();
-        HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, RecordKey, GetModuleHandleW(nullptr), 0);
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // makes the queue
-        SetEvent(ready);
-        while (GetMessageW(&message, nullptr, 0, 0) > 0)
-            DispatchMessageW(&message);
-        if (hook)
-            UnhookWindowsHookEx(hook);
-    });
-    WaitForSingleObject(ready, 10000);
-    CloseHandle(ready);
-
-    ASSERT_TRUE(m_platform.windows->MinimizeAllWindows());
-    const std::vector<std::pair<DWORD, bool>> expected{
-        {VK_LWIN, false}, {'M', false}, {'M', true}, {VK_LWIN, true}};
-    const bool seen = WaitUntil(
+    ASSERT_TRUE(m_platform.windows->MinimizeWindows({listed->id}));
+    const bool iconic = WaitUntil(
         [&] {
-            std::lock_guard lock(g_keysMutex);
-            return g_keys.size() >= expected.size();
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            return IsIconic(shown) != FALSE;
         },
         10s);
-    PostThreadMessageW(hookThreadId, WM_QUIT, 0, 0);
-    hookThread.join();
-    ASSERT_TRUE(seen) << "no keystrokes reached the hook";
-    std::lock_guard lock(g_keysMutex);
-    EXPECT_EQ(g_keys, expected);
+    EXPECT_TRUE(iconic);
+    listed = find();
+    ASSERT_TRUE(listed);
+    EXPECT_FALSE(listed->onScreen);
+    DestroyWindow(shown);
 }
 
 } // namespace

@@ -237,38 +237,34 @@ TEST_F(X11WindowsTest, FollowsTheWindowManagersClientList) {
                 ElementsAre("top", "framed", "bottom", "withdrawn"));
 }
 
-TEST_F(X11WindowsTest, MinimizeAsksAnEwmhWindowManagerToShowTheDesktop) {
-    m_client->make(TestClient::WindowShape().net("app").pid(800));
-    m_client->setRootList("_NET_SUPPORTED", XA_ATOM,
-                          {static_cast<long>(m_client->atom("_NET_WM_NAME")),
-                           static_cast<long>(m_client->atom("_NET_SHOWING_DESKTOP"))});
-    m_client->actAsWindowManager();
-
-    ASSERT_TRUE(m_windows->MinimizeAllWindows().ok());
-    const auto messages = m_client->clientMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].message_type, m_client->atom("_NET_SHOWING_DESKTOP"));
-    EXPECT_EQ(messages[0].window, m_client->root());
-    EXPECT_EQ(messages[0].data.l[0], 1);
-}
-
-// A manager without that request gets an ICCCM iconify request per client window: the
-// visible, managed ones, not menus (override-redirect) or hidden windows.
-TEST_F(X11WindowsTest, MinimizeIconifiesEachClientOtherwise) {
+// Only a shown window a user could minimise is on the screen: no menu (override-redirect),
+// no hidden window, no dock. Minimising asks the manager to iconify exactly the windows
+// given (ICCCM WM_CHANGE_STATE).
+TEST_F(X11WindowsTest, TellsWhatIsOnTheScreenAndIconifiesTheWindowsGiven) {
     const Window first = m_client->make(TestClient::WindowShape().net("first"));
     const Window second = m_client->make(TestClient::WindowShape().latin1("second"));
-    m_client->make(TestClient::WindowShape().net("menu").menu());
-    m_client->make(TestClient::WindowShape().net("hidden").hidden());
-    m_client->actAsWindowManager();
+    const Window menu = m_client->make(TestClient::WindowShape().net("menu").menu());
+    const Window hidden = m_client->make(TestClient::WindowShape().net("hidden").hidden());
+    const Window dock = m_client->make(TestClient::WindowShape().net("panel"));
+    const long dockType = static_cast<long>(m_client->atom("_NET_WM_WINDOW_TYPE_DOCK"));
+    XChangeProperty(m_client->display(), dock, m_client->atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&dockType), 1);
+    XSync(m_client->display(), False);
 
-    ASSERT_TRUE(m_windows->MinimizeAllWindows().ok());
-    std::vector<Window> iconified;
-    for (const auto& message : m_client->clientMessages()) {
-        EXPECT_EQ(message.message_type, m_client->atom("WM_CHANGE_STATE"));
-        EXPECT_EQ(message.data.l[0], IconicState);
-        iconified.push_back(message.window);
-    }
-    EXPECT_THAT(iconified, testing::UnorderedElementsAre(first, second));
+    const auto windows = list();
+    EXPECT_TRUE(Find(windows, first)->onScreen);
+    EXPECT_TRUE(Find(windows, second)->onScreen);
+    EXPECT_FALSE(Find(windows, menu)->onScreen);
+    EXPECT_FALSE(Find(windows, hidden)->onScreen);
+    EXPECT_FALSE(Find(windows, dock)->onScreen);
+
+    m_client->actAsWindowManager();
+    ASSERT_TRUE(m_windows->MinimizeWindows({first}).ok());
+    const auto messages = m_client->clientMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].message_type, m_client->atom("WM_CHANGE_STATE"));
+    EXPECT_EQ(messages[0].data.l[0], IconicState);
+    EXPECT_EQ(messages[0].window, first);
 }
 
 TEST(X11WindowsWithoutServer, ListNothingAndDoNothing) {
@@ -281,7 +277,7 @@ TEST(X11WindowsWithoutServer, ListNothingAndDoNothing) {
         auto listed = windows.ListTopLevelWindows();
         ASSERT_TRUE(listed.ok());
         EXPECT_TRUE(listed.value().empty());
-        EXPECT_TRUE(windows.MinimizeAllWindows().ok());
+        EXPECT_TRUE(windows.MinimizeWindows({1}).ok());
     }
     if (saved)
         ::setenv("DISPLAY", savedDisplay.c_str(), 1);
@@ -307,7 +303,7 @@ TEST(X11WindowsServerLoss, SurvivesTheServerEnding) {
         auto after = windows.ListTopLevelWindows();
         ASSERT_TRUE(after.ok());
         EXPECT_TRUE(after.value().empty());
-        EXPECT_TRUE(windows.MinimizeAllWindows().ok());
+        EXPECT_TRUE(windows.MinimizeWindows({1}).ok());
     }
 }
 

@@ -124,6 +124,59 @@ INSTANTIATE_TEST_SUITE_P(
             "only_the_first_line", "[QUORVEL]\r001-1", {1, 0, 0, 0, 0}, "Alert - Default", "Off"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The arguments a desktop's launcher gives the program for an Exec value: the key file's
+// escapes first, then the Exec quoting.
+std::vector<std::string> LaunchedArguments(const std::string& entry) {
+    const auto at = entry.find("\nExec=");
+    const std::string line = entry.substr(at + 6, entry.find('\n', at + 1) - at - 6);
+    std::string value;
+    for (size_t i = 0; i < line.size(); ++i)
+        value += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false;
+    bool started = false;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (quoted && c == '\\' && i + 1 < value.size())
+            current += value[++i];
+        else if (c == '%' && i + 1 < value.size() && value[i + 1] == '%')
+            current += value[++i];
+        else if (c == '"')
+            quoted = !quoted, started = true;
+        else if (c == ' ' && !quoted) {
+            if (started)
+                arguments.push_back(current);
+            current.clear();
+            started = false;
+        } else
+            current += c, started = true;
+    }
+    if (started)
+        arguments.push_back(current);
+    return arguments;
+}
+
+// "Run at Startup" of a program started with --data: the next log-in runs it on the same
+// Data folder, whatever characters the folder's path holds.
+TEST_F(SettingsTest, RunAtStartupKeepsTheDataFolder) {
+    for (const std::string folder :
+         {"/srv/data", "/home/a b/Data dir", "/tmp/it's \"q\" $HOME %u\\", "/x/trailing\\"}) {
+        Settings settings(*m_files, *m_ansi, m_registry, m_mainIni,
+                          RunCommandLine(kProgram, folder));
+        settings.ApplyAutoStart(true);
+        EXPECT_EQ(LaunchedArguments(ReadBytes(m_temp / "autostart/quorvel.desktop")),
+                  (std::vector<std::string>{kProgram, "--data", folder}))
+            << folder;
+    }
+    // Without --data the value is the program's path alone, as before.
+    Settings plain(*m_files, *m_ansi, m_registry, m_mainIni, kProgram);
+    plain.ApplyAutoStart(true);
+    EXPECT_EQ(AutoStartValue(), kProgram);
+    EXPECT_EQ(LaunchedArguments(ReadBytes(m_temp / "autostart/quorvel.desktop")),
+              std::vector<std::string>{kProgram});
+}
+
 TEST_F(SettingsTest, ClickRuleKeepsTheTwoModesApart) {
     Settings settings = Make();
     settings.SetCheckBox(SettingKey::AntiExe, 1);
