@@ -399,19 +399,21 @@ void LinuxExecEvents::ReadConnector() {
             if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) ||
                 message->id.idx != CN_IDX_PROC)
                 continue;
-            const auto* event = reinterpret_cast<const proc_event*>(message->data);
-            if (event->what == proc_event::PROC_EVENT_EXEC) {
+            // The message leaves the event 4 bytes off its alignment: copied out, not cast.
+            proc_event event;
+            std::memcpy(&event, message->data, sizeof event);
+            if (event.what == proc_event::PROC_EVENT_EXEC) {
                 any = true;
-                execs.push_back(static_cast<uint32_t>(event->event_data.exec.process_tgid));
-            } else if (event->what == proc_event::PROC_EVENT_EXIT &&
-                       event->event_data.exit.process_pid == event->event_data.exit.process_tgid) {
+                execs.push_back(static_cast<uint32_t>(event.event_data.exec.process_tgid));
+            } else if (event.what == proc_event::PROC_EVENT_EXIT &&
+                       event.event_data.exit.process_pid == event.event_data.exit.process_tgid) {
                 any = true;
-                exits.push_back(static_cast<uint32_t>(event->event_data.exit.process_tgid));
-            } else if (event->what == proc_event::PROC_EVENT_FORK &&
-                       event->event_data.fork.child_pid == event->event_data.fork.child_tgid) {
+                exits.push_back(static_cast<uint32_t>(event.event_data.exit.process_tgid));
+            } else if (event.what == proc_event::PROC_EVENT_FORK &&
+                       event.event_data.fork.child_pid == event.event_data.fork.child_tgid) {
                 // A new process is listed as its parent's copy until it execs.
                 any = true;
-                execs.push_back(static_cast<uint32_t>(event->event_data.fork.child_tgid));
+                execs.push_back(static_cast<uint32_t>(event.event_data.fork.child_tgid));
             }
         }
     }
