@@ -9,6 +9,8 @@ total=${2:-1000}
 seconds=${3:-20}
 
 data=$(mktemp -d)
+# QUORVEL_JUST_NOTIFY=1: Just Notify mode, which only announces (holds and kills nothing).
+[[ ${QUORVEL_JUST_NOTIFY:-0} == 1 ]] && printf '[QUORVEL]\r001-0\r002-1\r' >"$data/main.ini"
 ticks_per_second=$(getconf CLK_TCK)
 mkfifo "$data/never"
 exec 3<>"$data/never"
@@ -36,6 +38,11 @@ start_ticks=$(cpu_ticks "$guard")
 start_ms=$(now_ms)
 pause "$seconds"
 used_ms=$((($(cpu_ticks "$guard") - start_ticks) * 1000 / ticks_per_second))
+# Per thread, since the guard started: the engine, the events' thread, the audit's writer.
+threads=""
+for task in /proc/"$guard"/task/*; do
+    threads+=" $(<"$task/comm")=$(($(cpu_ticks "$guard/task/${task##*/}") * 1000 / ticks_per_second))ms"
+done
 wall_ms=$(($(now_ms) - start_ms))
 
 kill -TERM "$guard"
@@ -47,6 +54,10 @@ wait "$guard" || true
 
 head -n 1 "$data/out.txt"
 percent_x100=$((used_ms * 10000 / wall_ms))
-printf 'guard CPU: %d ms in %d ms = %d.%02d%% of one core\n' "$used_ms" "$wall_ms" \
-    $((percent_x100 / 100)) $((percent_x100 % 100))
+# Decision lines while measured and after: the programs the guard judged meanwhile.
+judged=$(grep -c '^[0-9].* | .* | [0-9]* | ' "$data/out.txt" || true)
+printf 'guard CPU: %d ms in %d ms = %d.%02d%% of one core; %d programs judged (%d.%01d/s); load %s\n' \
+    "$used_ms" "$wall_ms" $((percent_x100 / 100)) $((percent_x100 % 100)) "$judged" \
+    $((judged * 1000 / wall_ms)) $((judged * 10000 / wall_ms % 10)) "$(cut -d' ' -f1-2 /proc/loadavg)"
+echo "  per thread since start (engine, events, audit):$threads"
 rm -rf "$data"

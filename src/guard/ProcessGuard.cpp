@@ -10,6 +10,7 @@
 #include "inspect/TimeStamp.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -105,7 +106,14 @@ PassOutcome ProcessGuard::Tick() {
         return PassOutcome::Refused;
     SyncTriage();
     m_eventSincePass = false;
-    return TickOver(m_processes.ListProcesses());
+    // Listed after the events were taken: the listing covers what they named.
+    const auto outcome = TickOver(m_processes.ListProcesses());
+    if (outcome == PassOutcome::Done) {
+        m_eventPids.clear();
+        m_eventExits.clear();
+        m_eventNames.clear();
+    }
+    return outcome;
 }
 
 PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries) {
@@ -122,28 +130,36 @@ PassOutcome ProcessGuard::TickOver(platform::Result<std::vector<platform::Proces
         return PassOutcome::SnapshotFailed;
     struct Settle {
         ProcessGuard& guard;
-        ~Settle() {
-            if (!guard.m_events)
-                return;
-            // What the pass did not reach stays held for the next one, which is due.
-            guard.m_events->SettlePending(guard.m_unreachedExecs);
-            if (!guard.m_unreachedExecs.empty())
-                guard.m_eventSincePass = true;
-        }
+        ~Settle() { guard.SettleExecs(); }
     } settle{*this};
     struct AfterLoss {
         bool& lost;
         ~AfterLoss() { lost = false; }
     } afterLoss{m_lostEvents};
+    m_fullPassWanted = false;
+    m_incrementalSinceFull = false;
+    m_lastFullPass = m_clock.now();
     if (m_flags.listRefreshPending) {
+        m_listFollowsLive = false;
+        m_listJournal.clear();
         m_processList.clear();
         TakeSnapshot(std::move(entries).value());
         m_flags.listRefreshPending = false;
         m_observer.ProcessListChanged();
     } else {
+        FreezeProcessList();
         TakeSnapshot(std::move(entries).value());
     }
     return PassOutcome::Done;
+}
+
+void ProcessGuard::SettleExecs() {
+    if (!m_events)
+        return;
+    // What the pass did not reach stays held for the next one, which is due.
+    m_events->SettlePending(m_unreachedExecs);
+    if (!m_unreachedExecs.empty())
+        m_eventSincePass = true;
 }
 
 PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
@@ -154,21 +170,31 @@ PassOutcome ProcessGuard::TickWith(platform::Result<std::vector<platform::Proces
 }
 
 bool ProcessGuard::TimerPassDue() const {
-    const bool quiet = m_events && m_events->live() && m_events->reportsExits() &&
-                       !m_eventSincePass && !m_flags.listRefreshPending && !m_busy;
-    return !(quiet && m_flags.started && !m_flags.firstSnapshot);
+    const bool quiet =
+        m_events && m_events->live() && m_events->reportsExits() && !m_eventSincePass && !m_busy;
+    // While events flow, a listing now and then puts right what one missed or misread.
+    const bool reconcile =
+        m_incrementalSinceFull && m_clock.now() - m_lastFullPass >= kReconcilePeriod;
+    if (!(quiet && m_flags.started && !m_flags.firstSnapshot) || reconcile)
+        return true;
+    // The list is due for its rebuild: from the table, when events keep it current.
+    return m_flags.listRefreshPending && !EventPassPossible();
+}
+
+bool ProcessGuard::ListRefreshDue() const {
+    return !TimerPassDue() && m_flags.listRefreshPending && !m_busy;
 }
 
 PassOutcome ProcessGuard::TimerTick() {
-    if (!TimerPassDue())
-        return PassOutcome::Skipped;
-    return Tick();
+    if (TimerPassDue())
+        return Tick();
+    return ListRefreshDue() ? EventPass() : PassOutcome::Skipped;
 }
 
 PassOutcome ProcessGuard::ExecEventsReady() {
     if (!TakeExecEvents())
         return PassOutcome::Skipped;
-    return Tick();
+    return EventPassPossible() ? EventPass() : Tick();
 }
 
 bool ProcessGuard::TakeExecEvents() {
@@ -181,12 +207,14 @@ bool ProcessGuard::TakeExecEvents() {
             m_modes.antiExe() ? DecisionKind::KilledAntiExe : DecisionKind::KilledBlacklisted;
         // A refusal the kernel made for want of a descriptor names nothing: nobody judged it.
         const auto denialKind = denied.name.empty() ? DecisionKind::DeniedUnjudged : kind;
+        if (denied.pid != 0) {
+            m_eventPids.push_back(denied.pid); // still listed until it is gone
+            m_killedPids[denied.pid] = 0;      // which start time is not known
+        }
         m_observer.DecisionMade(GuardDecision{denialKind, denied.pid, std::move(denied.name),
                                               std::move(denied.path), denied.parentPid,
                                               std::move(denied.reason), DecisionStage::BeforeStart,
                                               denied.ownerId, std::move(denied.file)});
-        if (denied.pid != 0)
-            m_killedPids.insert(denied.pid);
     }
     for (auto& unheld : drained.unheld)
         Decide(DecisionKind::HoldFailed, unheld.pid, unheld.parentPid, unheld.name,
@@ -196,6 +224,20 @@ bool ProcessGuard::TakeExecEvents() {
         m_lostEvents = true;
     if (!drained.passNeeded && !drained.lost && !m_events->live())
         return false;
+    const bool named = !drained.execs.empty() || !drained.exits.empty() || !drained.denied.empty();
+    if (drained.lost || (drained.passNeeded && !named))
+        m_fullPassWanted = true;
+    m_eventPids.insert(m_eventPids.end(), drained.execs.begin(), drained.execs.end());
+    m_eventExits.insert(m_eventExits.end(), drained.exits.begin(), drained.exits.end());
+    for (auto& [pid, name] : drained.execNames)
+        m_eventNames[pid] = std::move(name);
+    if (m_eventPids.size() + m_eventExits.size() > platform::kMaxDrainPids) {
+        // Served late: a listing costs less than reading that many one by one.
+        m_fullPassWanted = true;
+        m_eventPids.clear();
+        m_eventExits.clear();
+        m_eventNames.clear();
+    }
     m_eventSincePass = true;
     return true;
 }
@@ -218,6 +260,7 @@ PassOutcome ProcessGuard::Refresh() {
     auto entries = m_processes.ListProcesses();
     if (!entries)
         return PassOutcome::SnapshotFailed;
+    FreezeProcessList();
     TakeSnapshot(std::move(entries).value());
     return PassOutcome::Done;
 }
@@ -225,6 +268,7 @@ PassOutcome ProcessGuard::Refresh() {
 void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
     ++m_passes;
     m_counters.processesListed = 0;
+    std::swap(m_table, m_lastTable);
     m_table.Clear();
     m_table.Reserve(entries.size());
     m_current.clear();
@@ -232,8 +276,11 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
     const bool listing = m_flags.listRefreshPending;
 
     m_forkCopies.clear();
-    m_pendingExecs.clear();
+    m_forkStarts.clear();
+    m_pendingPids.clear();
     m_unreachedExecs.clear();
+    m_liveValid = false;
+    bool forksSorted = true;
     for (auto& entry : entries) {
         ++m_counters.processesListed;
         SnapshotName name;
@@ -243,7 +290,12 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
             m_processList.push_back({entry.pid, name.name});
         // Not yet a program of its own: judged under the name it executes, once it does.
         if (entry.forkCopy) {
+            if (!m_forkCopies.empty() &&
+                (entry.startTime < m_forkStarts.back() ||
+                 (entry.startTime == m_forkStarts.back() && entry.pid <= m_forkCopies.back().pid)))
+                forksSorted = false;
             m_forkCopies.push_back({entry.pid, std::move(name.name)});
+            m_forkStarts.push_back(entry.startTime);
             continue;
         }
 
@@ -259,8 +311,10 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         record.exeName = name.name;
         const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
-        m_pendingExecs.push_back(entry.execPending ? entry.pid : 0);
-        if (!m_table.StoreHashed(std::move(record), hash) && !m_tableFullReported) {
+        if (entry.execPending)
+            m_pendingPids.insert(entry.pid);
+        if (!m_table.StoreHashed(std::move(record), hash, entry.startTime) &&
+            !m_tableFullReported) {
             // Once per run: beyond the slot range every snapshot would raise it again.
             m_tableFullReported = true;
             m_observer.ShowMessage(std::string(kTableFullMessage), std::string(kTableFullTitle),
@@ -268,25 +322,37 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
         }
     }
 
+    m_listComplete = m_current.size() == m_table.size() && m_table.sorted() && forksSorted;
     CountWindows();
 
     if (!m_flags.firstSnapshot && m_flags.started) {
         m_comparer.Compare(m_previous, m_current, m_newFlags, m_endedFlags);
-        // Another instance of the name that ended unseen must not hide a new exec; one
-        // already judged stays judged while it waits for its answer.
+        m_newQuota.clear();
         for (size_t i = 0; i < m_current.size(); ++i) {
-            if (m_pendingExecs[i] != 0 && !m_judgedExecs.contains(m_pendingExecs[i]))
-                m_newFlags[i] = 0;
+            if (m_newFlags[i] == 0)
+                ++m_newQuota[m_current[i].name];
+        }
+        // New by identity: a program that replaced another of its name within one
+        // interval is as new as any. Another instance of the name that ended unseen must
+        // not hide a new exec; one already judged stays judged while it waits.
+        m_lastSlots.clear();
+        for (size_t slot = 0; slot < m_lastTable.size(); ++slot)
+            m_lastSlots[m_lastTable[slot].th32ProcessID] = slot;
+        m_candidates.clear();
+        for (size_t slot = 0; slot < m_table.size(); ++slot) {
+            const ProcessRecord& record = m_table[slot];
+            const uint32_t pid = record.th32ProcessID;
+            const auto last = m_lastSlots.find(pid);
+            const bool fresh = last == m_lastSlots.end() ||
+                               m_lastTable.startTime(last->second) != m_table.startTime(slot) ||
+                               m_lastTable[last->second].exeName != record.exeName;
+            if (fresh || (m_pendingPids.contains(pid) && !m_judgedExecs.contains(pid)))
+                m_candidates.push_back(slot);
         }
         HandleNewProcesses();
         HandleEndedProcesses();
     }
-    std::set<uint32_t> stillPending;
-    for (const uint32_t pid : m_pendingExecs) {
-        if (pid != 0 && m_judgedExecs.contains(pid))
-            stillPending.insert(pid);
-    }
-    m_judgedExecs.swap(stillPending);
+    KeepJudgedPending();
     m_flags.firstSnapshot = false;
 
     m_previous.swap(m_current);
@@ -296,9 +362,10 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
 }
 
 std::vector<std::string> ProcessGuard::processListLines() const {
+    const auto& list = processList();
     std::vector<std::string> lines;
-    lines.reserve(m_processList.size());
-    for (const auto& item : m_processList)
+    lines.reserve(list.size());
+    for (const auto& item : list)
         lines.push_back(item.line());
     return lines;
 }
@@ -317,72 +384,85 @@ void ProcessGuard::HandleNewProcesses() {
     const size_t stop = JudgeNewNames();
     // A decision that ends the pass leaves later names unjudged; an exec held inside
     // execve among them is not let go unjudged but judged by the next pass.
-    for (size_t j = stop + 1; j < m_current.size(); ++j) {
-        if (m_pendingExecs[j] != 0 && !m_judgedExecs.contains(m_pendingExecs[j]))
-            m_unreachedExecs.push_back(m_pendingExecs[j]);
+    for (size_t c = stop + 1; c < m_candidates.size(); ++c) {
+        const uint32_t pid = m_table[m_candidates[c]].th32ProcessID;
+        if (m_pendingPids.contains(pid) && !m_judgedExecs.contains(pid))
+            m_unreachedExecs.push_back(pid);
     }
+}
+
+// Only an exec still held stays judged: a later one of its PID is another.
+void ProcessGuard::KeepJudgedPending() {
+    std::erase_if(m_judgedExecs, [&](uint32_t pid) { return !m_pendingPids.contains(pid); });
 }
 
 size_t ProcessGuard::JudgeNewNames() {
     if (!m_killedPids.empty()) {
-        std::set<uint32_t> listed;
-        for (size_t slot = 0; slot < m_table.size(); ++slot) {
-            if (m_killedPids.contains(m_table[slot].th32ProcessID))
-                listed.insert(m_table[slot].th32ProcessID);
+        // Kept while that process is listed: a later one of its PID is another.
+        std::map<uint32_t, uint64_t> listed;
+        auto keep = [&](uint32_t pid, uint64_t startTime) {
+            const auto killed = m_killedPids.find(pid);
+            if (killed != m_killedPids.end() &&
+                (killed->second == 0 || killed->second == startTime))
+                listed.insert(*killed);
+        };
+        if (m_liveValid) { // an event pass: the index knows who is listed
+            for (const auto& [pid, startTime] : m_killedPids) {
+                if (auto where = m_live.find(pid); where != m_live.end())
+                    keep(pid, where->second.startTime);
+            }
+        } else {
+            for (size_t slot = 0; slot < m_table.size(); ++slot)
+                keep(m_table[slot].th32ProcessID, m_table.startTime(slot));
         }
         m_killedPids.swap(listed);
     }
-    for (size_t i = 0; i < m_current.size(); ++i) {
-        if (m_pendingExecs[i] != 0)
-            m_judgedExecs.insert(m_pendingExecs[i]);
-        if (m_newFlags[i] != 0)
-            continue;
-        const std::string& name = m_current[i].name;
+    for (size_t c = 0; c < m_candidates.size(); ++c) {
+        const size_t slot = m_candidates[c];
+        const uint32_t pid = m_table[slot].th32ProcessID;
+        if (m_pendingPids.contains(pid))
+            m_judgedExecs.insert(pid);
+        const std::string name = m_table[slot].exeName;
         if (NeverJudged(name)) {
-            NotJudged(i, name);
+            NotJudged(slot, name);
             continue;
         }
         m_flags.listRefreshPending = true;
 
-        if (JailEntry* entry = m_jail.Find(name)) {
-            entry->lastAccessTime = m_shell.TimeText(m_clock.now());
-            entry->present = true;
+        // The jail follows the name comparison: a name it calls new is present again.
+        if (auto quota = m_newQuota.find(name); quota != m_newQuota.end() && quota->second > 0) {
+            --quota->second;
+            if (JailEntry* entry = m_jail.Find(name)) {
+                entry->lastAccessTime = m_shell.TimeText(m_clock.now());
+                entry->present = true;
+            }
         }
 
-        // No record of the name: it did not fit the table. Acting on whatever another
-        // slot holds would judge the wrong process, so the name is left alone.
-        // A held exec is its own instance: two of one name in a pass are two processes.
-        const bool pending =
-            m_pendingExecs[i] != 0 && i < m_table.size() && m_table[i].exeName == name;
-        const auto slot = pending ? std::optional<int16_t>(static_cast<int16_t>(i))
-                                  : FindInstanceSlot(m_table, name);
-        if (!slot)
-            continue;
-        m_currentSlot = *slot;
-        m_currentPid = m_table[static_cast<size_t>(*slot)].th32ProcessID;
-        const uint32_t pid = m_currentPid;
-        const uint32_t parent = m_table[static_cast<size_t>(*slot)].th32ParentProcessID;
-        if (m_killedPids.contains(pid))
+        m_currentSlot = static_cast<int16_t>(slot);
+        m_currentPid = pid;
+        const uint32_t parent = m_table[slot].th32ParentProcessID;
+        if (m_killedPids.contains(pid) &&
+            (m_killedPids[pid] == 0 || m_killedPids[pid] == m_table.startTime(slot)))
             continue; // decided already, under the program it was made about
 
         if (m_modes.antiExe()) {
             Decide(DecisionKind::KilledAntiExe, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
-            return i;
+            return c;
         }
         if (m_trust.MatchesWhitelist(name)) {
             Decide(DecisionKind::Trusted, pid, parent, name, ImagePathOr(pid, name));
-            return i;
+            return c;
         }
         if (m_modes.justNotify()) {
             Decide(DecisionKind::Announced, pid, parent, name, ImagePathOr(pid, name));
             m_observer.ShowTrayMessage("WARNING", "New process detected : " + name);
-            return i;
+            return c;
         }
         if (m_trust.MatchesBlacklist(name)) {
             Decide(DecisionKind::KilledBlacklisted, pid, parent, name, ImagePathOr(pid, name));
             KillProcess(pid);
-            return i;
+            return c;
         }
         if (const RememberedAnswer* remembered = m_remembered.Find(name)) {
             const RememberedAnswer answer = *remembered; // the observer may forget it meanwhile
@@ -391,7 +471,7 @@ size_t ProcessGuard::JudgeNewNames() {
         }
         HoldProcess(name);
     }
-    return m_current.size();
+    return m_candidates.size();
 }
 
 void ProcessGuard::HoldProcess(std::string_view name) {
@@ -472,16 +552,20 @@ void ProcessGuard::HandleEndedProcesses() {
     for (size_t j = 0; j < m_previous.size(); ++j) {
         if (m_endedFlags[j] != 0)
             continue;
-        const std::string& name = m_previous[j].name;
-        if (NeverJudged(name))
-            continue;
-        m_flags.listRefreshPending = true;
-        if (JailEntry* entry = m_jail.Find(name)) {
-            entry->present = false;
-            entry->blockedIds.clear(); // none of them runs any more
-        }
-        RebuildJailList();
+        EndName(m_previous[j].name);
     }
+}
+
+// One instance of a name that no process runs any more.
+void ProcessGuard::EndName(const std::string& name) {
+    if (NeverJudged(name))
+        return;
+    m_flags.listRefreshPending = true;
+    if (JailEntry* entry = m_jail.Find(name)) {
+        entry->present = false;
+        entry->blockedIds.clear(); // none of them runs any more
+    }
+    RebuildJailList();
 }
 
 void ProcessGuard::RebuildJailList() {
@@ -620,7 +704,12 @@ void ProcessGuard::Release(const std::vector<const JailEntry*>& entries) {
 }
 
 void ProcessGuard::KillProcess(uint32_t pid) {
-    m_killedPids.insert(pid);
+    uint64_t startTime = 0;
+    for (size_t slot = 0; slot < m_table.size() && startTime == 0; ++slot) {
+        if (m_table[slot].th32ProcessID == pid)
+            startTime = m_table.startTime(slot);
+    }
+    m_killedPids[pid] = startTime;
     inspect::KillProcess(m_processes, static_cast<int32_t>(pid));
     m_observer.ProcessPendingEvents();
 }
@@ -636,8 +725,7 @@ std::string ProcessGuard::ImagePathOr(uint32_t pid, std::string_view name) {
 void ProcessGuard::Decide(DecisionKind kind, uint32_t pid, uint32_t parentPid,
                           std::string_view name, std::string path, std::string reason,
                           std::optional<DecisionStage> stage) {
-    const bool inExec = pid != 0 && std::find(m_pendingExecs.begin(), m_pendingExecs.end(), pid) !=
-                                        m_pendingExecs.end();
+    const bool inExec = pid != 0 && m_pendingPids.contains(pid);
     if (!stage)
         stage = inExec ? DecisionStage::BeforeStart : DecisionStage::Running;
     if (m_lostEvents && m_busy && reason.empty() && !inExec)

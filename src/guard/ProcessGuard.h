@@ -11,6 +11,7 @@
 #include "guard/GuardObserver.h"
 #include "guard/Jail.h"
 #include "guard/NameComparer.h"
+#include "guard/NameCounts.h"
 #include "guard/ProcessListItem.h"
 #include "guard/ProcessTable.h"
 #include "guard/RememberedAnswers.h"
@@ -21,13 +22,17 @@
 #include "platform/Processes.h"
 #include "platform/Shell.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quorvel::guard {
@@ -38,6 +43,8 @@ inline constexpr std::string_view kTableFullTitle = "Quorvel | Protect and Defen
 inline constexpr std::string_view kSelectFirstMessage = "select a Process first";
 // The tray popup's text for a process that could not be stopped, before its name.
 inline constexpr std::string_view kNotHeldMessage = "Could not hold process : ";
+// While exec events flow, how often a full listing puts the table right.
+inline constexpr std::chrono::seconds kReconcilePeriod{5};
 // The log's note for a program that had ended when its hold was tried.
 inline constexpr std::string_view kEndedUnheldNote = "ended before it could be held";
 
@@ -99,7 +106,8 @@ public:
     // report exits, lost nothing, and nothing happened since the last pass.
     PassOutcome TimerTick();
     // The exec events' descriptor is readable: takes what they reported (a program they
-    // denied at once is logged) and runs one pass for the whole burst.
+    // denied at once is logged) and runs one pass for the whole burst: over just the
+    // processes they named when they named them all, else over a full listing.
     PassOutcome ExecEventsReady();
 
     // The same two with the listing taken elsewhere: whether the timer's pass is due,
@@ -107,7 +115,17 @@ public:
     // was listedAt. A listing begun before another pass ran is older than what the
     // engine knows: taking it would see a program that pass judged end and start again.
     bool TimerPassDue() const;
+    // Not due, but the process list is due for the rebuild that follows a change: while
+    // events keep the table current, an EventPass does it without a listing.
+    bool ListRefreshDue() const;
     bool TakeExecEvents();
+    // After TakeExecEvents: whether the events can be served by EventPass, without a
+    // listing (else a full pass is due), and whether any wait for it.
+    bool EventPassPossible() const;
+    bool EventPassPending() const;
+    // The pass over the processes the events named: each read alone, the table updated
+    // in place, only they judged. Refused, like a pass, while another runs.
+    PassOutcome EventPass();
     PassOutcome TickWith(platform::Result<std::vector<platform::ProcessEntry>> entries,
                          uint64_t listedAt);
     // Snapshots taken so far.
@@ -143,7 +161,7 @@ public:
     const std::vector<SnapshotName>& snapshotNames() const { return m_previous; }
     const GuardFlags& flags() const { return m_flags; }
     const GuardCounters& counters() const { return m_counters; }
-    const std::vector<ProcessListItem>& processList() const { return m_processList; } // List1
+    const std::vector<ProcessListItem>& processList() const; // List1
     std::vector<std::string> processListLines() const;
     const std::vector<std::string>& processLog() const { return m_processLog; } // Loglist
     const Jail& jail() const { return m_jail; }
@@ -166,8 +184,21 @@ private:
     void TakeSnapshot(std::vector<platform::ProcessEntry> entries);
     void CountWindows();
     void HandleNewProcesses();
-    size_t JudgeNewNames(); // the index of the name whose decision ended the pass
+    size_t JudgeNewNames(); // the index of the candidate whose decision ended the pass
     void HandleEndedProcesses();
+    void EndName(const std::string& name);
+    void KeepJudgedPending();
+    void SettleExecs();
+
+    // Passes over single processes (ProcessGuardEvents.cpp).
+    void EnsureLiveIndex();
+    void ReadAndApply(uint32_t pid);
+    void RemoveLive(uint32_t pid);
+    void InsertLive(platform::ProcessEntry entry);
+    void TouchName(std::string_view name);
+    void JournalList(bool inserted, uint64_t startTime, uint32_t pid, const std::string& name);
+    void FreezeProcessList();
+    std::vector<ProcessListItem> LiveProcessList() const;
     void HoldProcess(std::string_view name);
     // Suspends (when asked), counts and logs the designated process, the note after its
     // path; its path, or nothing when the system refused to hold it: it runs on.
@@ -213,7 +244,7 @@ private:
     uint64_t m_passes = 0;
     // Killed or denied, until a listing no longer shows them: a process whose exec was
     // denied shows its old program's name while it dies, and is not judged again as that.
-    std::set<uint32_t> m_killedPids;
+    std::map<uint32_t, uint64_t> m_killedPids; // decided and killed: PID, start time if known
 
     GuardFlags m_flags;
     GuardModes m_modes;
@@ -221,14 +252,52 @@ private:
     ProcessTable m_table;
     std::vector<SnapshotName> m_current;
     std::vector<SnapshotName> m_previous;
-    std::vector<uint32_t> m_pendingExecs;   // per current name: its PID if held inside execve
-    std::set<uint32_t> m_judgedExecs;       // held inside execve and judged by a pass
-    std::vector<uint32_t> m_unreachedExecs; // held inside execve, left by an ended pass
+    std::unordered_set<uint32_t> m_pendingPids; // listed as held inside execve
+    std::set<uint32_t> m_judgedExecs;           // held inside execve and judged by a pass
+    std::vector<uint32_t> m_unreachedExecs;     // held inside execve, left by an ended pass
     std::vector<uint8_t> m_newFlags;
     std::vector<uint8_t> m_endedFlags;
     NameComparer m_comparer;
     std::vector<ProcessListItem> m_processList;
     std::vector<ProcessListItem> m_forkCopies; // of the latest snapshot: not judged
+    std::vector<uint64_t> m_forkStarts;        // their start times
+    // The slots to judge this pass, in table order: processes new by identity (PID, start
+    // time and program) and execs held inside execve not judged yet. The name comparison
+    // still decides what it always did: the jail's marks and the ended names.
+    std::vector<size_t> m_candidates;
+    NameCounts::Map<int32_t> m_newQuota; // per name: how many instances the comparison calls new
+    ProcessTable m_lastTable;            // the table of the pass before, for identities
+    std::unordered_map<uint32_t, size_t> m_lastSlots;
+    bool m_listComplete = false; // the table holds the whole listing, in start order
+
+    // What passes over single processes keep current between full listings.
+    struct LiveWhere {
+        uint64_t startTime = 0;
+        bool forkCopy = false;
+    };
+    std::unordered_map<uint32_t, LiveWhere> m_live;
+    NameCounts m_nameCounts;
+    bool m_liveValid = false;           // rebuilt after each full listing, when first needed
+    NameCounts::Map<int32_t> m_touched; // per name changed this pass: its count before
+    std::vector<uint32_t> m_identityNew;
+    std::vector<std::string> m_endedSpellings; // instances that ended this pass
+    std::vector<uint32_t> m_eventPids;         // named by the events, to read
+    std::vector<uint32_t> m_eventExits;
+    std::unordered_map<uint32_t, std::string> m_eventNames; // execs let go: their programs
+    bool m_fullPassWanted = false;                          // the events lost some or named none
+    bool m_incrementalSinceFull = false;
+    std::chrono::system_clock::time_point m_lastFullPass{};
+    // The list stays as its last rebuild showed it while the table moves on: while it
+    // follows the table, the changes since are kept to be undone when it is read.
+    struct ListChange {
+        bool inserted = false;
+        uint64_t startTime = 0;
+        ProcessListItem item;
+    };
+    std::vector<ListChange> m_listJournal;
+    bool m_listFollowsLive = false;
+    mutable std::vector<ProcessListItem> m_liveListCache;
+    mutable bool m_liveListStale = true;
     std::vector<std::string> m_processLog;
     Jail m_jail;
     RememberedAnswers m_remembered;

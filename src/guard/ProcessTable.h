@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -21,8 +22,21 @@ public:
 
     // Copies the record into the next slot with window count 0; false when full.
     bool Store(ProcessRecord record);
-    // The same, with UpperCaseHash(record.exeName) already at hand.
-    bool StoreHashed(ProcessRecord record, uint64_t nameHash);
+    // The same, with UpperCaseHash(record.exeName) already at hand; startTime tells the
+    // process from earlier ones of its PID.
+    bool StoreHashed(ProcessRecord record, uint64_t nameHash, uint64_t startTime = 0);
+
+    // For passes that follow single processes: the slots stay in (start time, PID)
+    // order, so a process is found and placed by a binary search. sorted() tells whether
+    // the stored slots are in that order (a listing that gave no start times is not).
+    bool sorted() const { return m_sorted; }
+    // The slot of the process, or where it would go.
+    size_t LowerBound(uint64_t startTime, uint32_t pid) const;
+    std::optional<size_t> Find(uint64_t startTime, uint32_t pid) const;
+    void Insert(size_t slot, ProcessRecord record, uint64_t nameHash, uint64_t startTime);
+    void Erase(size_t slot);
+    ProcessRecord& At(size_t slot) { return m_slots[slot]; }
+    uint64_t startTime(size_t slot) const { return m_startTimes[slot]; }
 
     void SetWindowCount(size_t slot, int16_t count) { m_slots[slot].windowCount = count; }
 
@@ -36,6 +50,8 @@ public:
 private:
     std::vector<ProcessRecord> m_slots;
     std::vector<uint64_t> m_hashes;
+    std::vector<uint64_t> m_startTimes;
+    bool m_sorted = true;
 };
 
 } // namespace quorvel::guard

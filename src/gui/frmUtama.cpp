@@ -153,6 +153,8 @@ void frmUtama::guardTick() {
     }
     if (m_engine.TimerPassDue())
         requestPass(false);
+    else if (m_engine.ListRefreshDue() && !m_snapshots->busy())
+        m_engine.EventPass();
 }
 
 void frmUtama::execEventsReady() {
@@ -163,7 +165,20 @@ void frmUtama::execEventsReady() {
         return;
     }
     if (m_engine.TakeExecEvents())
+        serveExecEvents();
+}
+
+// Events that named their processes are served here and now, reading just those; a
+// listing only when the events lost some. While a listing is under way they wait for it:
+// a pass meanwhile would make that listing outdated, and under a stream of execs none
+// would ever be taken.
+void frmUtama::serveExecEvents() {
+    if (!m_engine.EventPassPossible()) {
         requestPass(true);
+        return;
+    }
+    if (!m_snapshots->busy())
+        m_engine.EventPass();
 }
 
 // One listing at a time, and none while a pass runs: each pass then lets go only of the
@@ -184,6 +199,9 @@ void frmUtama::requestPass(bool again) {
         const auto outcome = m_engine.TickWith(std::move(listing), listedAt);
         if (outcome == guard::PassOutcome::Outdated || outcome == guard::PassOutcome::Refused)
             m_passWanted = true;
+        // Events that came while it listed, read once it is taken.
+        if (!m_passWanted && m_engine.EventPassPending() && m_engine.EventPassPossible())
+            m_engine.EventPass();
         if (m_passWanted)
             requestPass(true);
     });

@@ -118,6 +118,7 @@ private:
     void guardTick();
     void execEventsReady();
     void requestPass(bool again);
+    void serveExecEvents();
     void shareTrust();
     void connectControls();
     void buildTray();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvel::platform {
@@ -66,7 +67,19 @@ struct ExecDrain {
     bool lost = false;       // the queue overflowed: only a full pass is sure to be current
     std::vector<DeniedExec> denied;
     std::vector<UnheldExec> unheld;
+    // The processes that exec'd (or forked) and those that exited since the last drain,
+    // each at most once per drain, so that a pass can read just them. Bounded: past the
+    // bound the lists stop and lost is set. Both empty while passNeeded: a source that
+    // names no process, only a full pass knows.
+    std::vector<uint32_t> execs;
+    std::vector<uint32_t> exits;
+    // Execs let go at once (not held): the program each runs. Read at once, such a process
+    // may still show the program it replaces, since execve goes on after the answer.
+    std::vector<std::pair<uint32_t, std::string>> execNames;
 };
+
+// How many PIDs one drain carries before it gives up and asks for a full pass.
+inline constexpr size_t kMaxDrainPids = 4096;
 
 // Exec events of the machine. Driven from one thread (the guard's): poll pollFd() for
 // reading, then call Drain(), which never blocks; bursts collapse into one drain.

@@ -66,6 +66,20 @@ public:
     // and no process that has ended and only waits for its parent to collect it (a zombie).
     virtual Result<std::vector<ProcessEntry>> ListProcesses() = 0;
 
+    // One process as ListProcesses would list it now (fork copy, held exec and all), for
+    // passes that follow exec events one process at a time. NotFound when it has ended
+    // or would not be listed (a kernel thread). Without a cheaper way, a whole listing.
+    virtual Result<ProcessEntry> ReadProcess(uint32_t pid) {
+        auto entries = ListProcesses();
+        if (!entries)
+            return entries.error();
+        for (auto& entry : entries.value()) {
+            if (entry.pid == pid)
+                return std::move(entry);
+        }
+        return MakeError(Errc::NotFound, "no such process");
+    }
+
     // The threads owned by pid, in the system's order.
     virtual Result<std::vector<ThreadEntry>> ListThreads(uint32_t pid) = 0;
 

@@ -2,19 +2,41 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace quorvel::guard::testing {
 
 uint32_t FakeProcesses::Start(std::string name, std::string path) {
-    const uint32_t pid = m_nextPid++;
+    const uint32_t pid = StartAs(m_nextPid++, std::move(name));
+    m_running.back().path = std::move(path);
+    return pid;
+}
+
+uint32_t FakeProcesses::StartAs(uint32_t pid, std::string name) {
     platform::ProcessEntry entry;
     entry.pid = pid;
     entry.parentPid = 1;
     entry.threadCount = 1;
     entry.exeName = name;
+    entry.startTime = m_nextStart++;
     m_names[pid] = name;
-    m_running.push_back({std::move(entry), std::move(path)});
+    m_running.push_back({std::move(entry), {}});
+    m_events.passNeeded = true;
+    m_events.execs.push_back(pid);
     return pid;
+}
+
+platform::ExecDrain FakeProcesses::TakeEvents() {
+    return std::exchange(m_events, {});
+}
+
+platform::Result<platform::ProcessEntry> FakeProcesses::ReadProcess(uint32_t pid) {
+    ++reads;
+    for (const auto& e : m_running) {
+        if (e.entry.pid == pid)
+            return e.entry;
+    }
+    return platform::MakeError(platform::Errc::NotFound, "no process");
 }
 
 uint32_t FakeProcesses::Fork(uint32_t parent) {
@@ -33,6 +55,8 @@ void FakeProcesses::Exec(uint32_t pid, std::string name) {
         }
     }
     m_names[pid] = std::move(name);
+    m_events.passNeeded = true;
+    m_events.execs.push_back(pid);
 }
 
 void FakeProcesses::MarkExecPending(uint32_t pid) {
@@ -40,10 +64,15 @@ void FakeProcesses::MarkExecPending(uint32_t pid) {
         if (e.entry.pid == pid)
             e.entry.execPending = true;
     }
+    m_events.passNeeded = true;
+    m_events.execs.push_back(pid);
 }
 
 void FakeProcesses::End(uint32_t pid) {
-    std::erase_if(m_running, [&](const Entry& e) { return e.entry.pid == pid; });
+    if (std::erase_if(m_running, [&](const Entry& e) { return e.entry.pid == pid; }) == 0)
+        return;
+    m_events.passNeeded = true;
+    m_events.exits.push_back(pid);
 }
 
 uint32_t FakeProcesses::PidOf(std::string_view name) const {
@@ -60,6 +89,7 @@ std::string FakeProcesses::NameOf(uint32_t pid) const {
 }
 
 platform::Result<std::vector<platform::ProcessEntry>> FakeProcesses::ListProcesses() {
+    ++listings;
     if (failListing)
         return platform::MakeError(platform::Errc::Failed, "no snapshot");
     std::vector<platform::ProcessEntry> entries;

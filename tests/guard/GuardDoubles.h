@@ -6,6 +6,7 @@
 #include "guard/ProcessGuard.h"
 #include "guard/TrustLookup.h"
 #include "platform/DesktopWindows.h"
+#include "platform/ExecEvents.h"
 #include "platform/Processes.h"
 #include "platform/Shell.h"
 
@@ -25,6 +26,8 @@ namespace quorvel::guard::testing {
 class FakeProcesses final : public platform::Processes {
 public:
     uint32_t Start(std::string name, std::string path = {});
+    // The same under a PID chosen by the test, such as one an ended process had.
+    uint32_t StartAs(uint32_t pid, std::string name);
     // A child of parent that has not executed a program yet: listed under its parent's name.
     uint32_t Fork(uint32_t parent);
     // The fork copy executes a program: its name changes and it is no copy any more.
@@ -36,6 +39,7 @@ public:
     std::string NameOf(uint32_t pid) const;
 
     platform::Result<std::vector<platform::ProcessEntry>> ListProcesses() override;
+    platform::Result<platform::ProcessEntry> ReadProcess(uint32_t pid) override;
     platform::Result<std::vector<platform::ThreadEntry>> ListThreads(uint32_t pid) override;
     platform::Status SuspendProcess(uint32_t pid) override;
     platform::Status ResumeProcess(uint32_t pid) override;
@@ -55,6 +59,12 @@ public:
     // "suspend NAME", "resume NAME", "kill NAME", in call order.
     std::vector<std::string> calls;
     std::map<uint32_t, int> suspendCount;
+    // What exec events would have reported since the last TakeEvents: started, forked
+    // and exec'd processes, and ended ones (killed by the guard too).
+    platform::ExecDrain TakeEvents();
+    bool eventsPending() const { return m_events.passNeeded; }
+    int reads = 0;    // ReadProcess calls
+    int listings = 0; // ListProcesses calls
 
 private:
     struct Entry {
@@ -64,6 +74,8 @@ private:
     std::vector<Entry> m_running;
     std::map<uint32_t, std::string> m_names; // every pid ever started
     uint32_t m_nextPid = 100;
+    uint64_t m_nextStart = 1; // start times in start order, as a listing sorts them
+    platform::ExecDrain m_events;
 };
 
 class FakeWindows final : public platform::DesktopWindows {

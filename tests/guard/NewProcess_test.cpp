@@ -247,15 +247,18 @@ TEST(Instances, TheProcessInSlotZeroIsNeverHeldForANewInstanceOfIt) {
     EXPECT_EQ(rig.processes.suspendCount[second], 1);
 }
 
-TEST(Instances, ACaseOnlyReplacementIsNeitherNewNorEnded) {
+// The name comparison sees neither a new nor an ended name, but the process is another:
+// it is judged, and the jail's record of the name stays as it was.
+TEST(Instances, ACaseOnlyReplacementEndsNoNameButIsJudged) {
     GuardRig rig;
     rig.guard.modes().SetChkauto(1);
     rig.StartGuard({"init", "notepad.exe"});
     rig.processes.End(rig.processes.PidOf("notepad.exe"));
     rig.processes.Start("NOTEPAD.EXE");
+    const int jailChanges = rig.observer.jailListChanges;
     rig.guard.Tick();
-    EXPECT_TRUE(rig.processes.calls.empty());
-    EXPECT_FALSE(rig.guard.flags().listRefreshPending);
+    EXPECT_EQ(rig.processes.calls, std::vector<std::string>{"kill NOTEPAD.EXE"});
+    EXPECT_EQ(rig.observer.jailListChanges, jailChanges);
 }
 
 TEST(Instances, OneOfTwoInstancesEndingEndsNothing) {

@@ -251,6 +251,9 @@ ExecDrain LinuxExecEvents::Drain() {
     drained.lost = m_lost;
     drained.denied.swap(m_denied);
     drained.unheld.swap(m_unheld);
+    drained.execs.swap(m_execs);
+    drained.exits.swap(m_exits);
+    drained.execNames.swap(m_execNames);
     m_passNeeded = false;
     m_lost = false;
     return drained;
@@ -275,11 +278,28 @@ void LinuxExecEvents::StopHolding() {
         (void)m_pending->StopAll();
 }
 
-void LinuxExecEvents::Wake(bool lost) {
+// Past the bound only a full pass is sure to be right: the lists stop growing.
+void LinuxExecEvents::NoteLocked(std::vector<uint32_t>& list, uint32_t pid) {
+    if (pid == 0 || m_lost)
+        return;
+    if (m_execs.size() + m_exits.size() >= kMaxDrainPids) {
+        m_lost = true;
+        m_execs.clear();
+        m_exits.clear();
+        m_execNames.clear();
+        return;
+    }
+    list.push_back(pid);
+}
+
+void LinuxExecEvents::Wake(bool lost, uint32_t execPid, std::string_view name) {
     {
         std::lock_guard lock(m_mutex);
         m_passNeeded = true;
         m_lost = m_lost || lost;
+        NoteLocked(m_execs, execPid);
+        if (!name.empty() && !m_lost)
+            m_execNames.emplace_back(execPid, name);
     }
     const uint64_t one = 1;
     (void)::write(m_wake.get(), &one, sizeof one);
@@ -453,7 +473,7 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
         if (stat)
             m_pending->NoteAllowed(pid, MarkOf(pid, stat->startTime, fd.get(), call));
         respond(true);
-        Wake(false);
+        Wake(false, pid, request.name);
         return;
     case ExecVerdict::Deny: {
         // The owner is read before the kill: nothing is left to read after it.
@@ -472,14 +492,14 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
     case ExecVerdict::Hold:
         if (stat && m_pending->Add(pid, fd, request.path, request.name,
                                    MarkOf(pid, stat->startTime, fd.get(), call))) {
-            Wake(false);
+            Wake(false, pid);
             return;
         }
         // Not seen, or no longer holding: it goes on, and the log says why.
         respond(true);
         ReportUnheld({pid, parent, request.path, request.name,
                       problem.empty() ? "the guard is letting go of its holds" : problem});
-        Wake(false);
+        Wake(false, pid, request.name);
         return;
     }
 }
@@ -487,6 +507,8 @@ void LinuxExecEvents::OnExec(int eventFd, uint32_t pid) {
 void LinuxExecEvents::ReadConnector() {
     alignas(nlmsghdr) std::array<char, 8192> buffer;
     bool any = false;
+    std::vector<uint32_t> execs;
+    std::vector<uint32_t> exits;
     for (;;) {
         const ssize_t length = ::recv(m_connector.get(), buffer.data(), buffer.size(), 0);
         if (length < 0) {
@@ -505,18 +527,34 @@ void LinuxExecEvents::ReadConnector() {
             if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) ||
                 message->id.idx != CN_IDX_PROC)
                 continue;
-            // The event follows a 20-byte header: copied out, as it is not aligned for itself.
+            // The message leaves the event 4 bytes off its alignment: copied out, not cast.
             proc_event event;
             std::memcpy(&event, message->data, sizeof event);
-            if (event.what == proc_event::PROC_EVENT_EXEC)
+            if (event.what == proc_event::PROC_EVENT_EXEC) {
                 any = true;
-            else if (event.what == proc_event::PROC_EVENT_EXIT &&
-                     event.event_data.exit.process_pid == event.event_data.exit.process_tgid)
+                execs.push_back(static_cast<uint32_t>(event.event_data.exec.process_tgid));
+            } else if (event.what == proc_event::PROC_EVENT_EXIT &&
+                       event.event_data.exit.process_pid == event.event_data.exit.process_tgid) {
                 any = true;
+                exits.push_back(static_cast<uint32_t>(event.event_data.exit.process_tgid));
+            } else if (event.what == proc_event::PROC_EVENT_FORK &&
+                       event.event_data.fork.child_pid == event.event_data.fork.child_tgid) {
+                // A new process is listed as its parent's copy until it execs.
+                any = true;
+                execs.push_back(static_cast<uint32_t>(event.event_data.fork.child_tgid));
+            }
         }
     }
-    if (any)
-        Wake(false);
+    if (!any)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const uint32_t pid : execs)
+            NoteLocked(m_execs, pid);
+        for (const uint32_t pid : exits)
+            NoteLocked(m_exits, pid);
+    }
+    Wake(false);
 }
 
 } // namespace quorvel::platform::linux_backend

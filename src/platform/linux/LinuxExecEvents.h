@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -52,7 +53,9 @@ private:
     void ReadFanotify();
     void ReadConnector();
     void OnExec(int eventFd, uint32_t pid);
-    void Wake(bool lost);
+    // execPid: the process that exec'd, for a pass that reads just it (0: none named).
+    void Wake(bool lost, uint32_t execPid = 0, std::string_view name = {});
+    void NoteLocked(std::vector<uint32_t>& list, uint32_t pid);
 
     ExecTriage m_triage;
     ExecEventsOptions m_options;
@@ -73,6 +76,9 @@ private:
     bool m_lost = false;
     std::vector<DeniedExec> m_denied;
     std::vector<UnheldExec> m_unheld;
+    std::vector<uint32_t> m_execs; // exec'd or forked since the last drain
+    std::vector<uint32_t> m_exits;
+    std::vector<std::pair<uint32_t, std::string>> m_execNames;
 };
 
 } // namespace quorvel::platform::linux_backend

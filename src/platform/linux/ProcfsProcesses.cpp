@@ -59,6 +59,19 @@ Error InvalidPid(uint32_t pid) {
     return MakeError(Errc::InvalidArgument, "not a process ID: " + std::to_string(pid));
 }
 
+// The executable of a process. Inside execve the link cannot be read for a moment, while
+// the command name is still the old program's: such a process would pass for a program
+// of its parent's name. A few short retries see it through.
+std::optional<std::string> ReadExeLink(const std::string& path) {
+    for (int attempt = 0;; ++attempt) {
+        if (auto target = ReadLinkText(path))
+            return target;
+        if (attempt == 3)
+            return std::nullopt;
+        ::usleep(20);
+    }
+}
+
 Error NoProcess(uint32_t pid) {
     return MakeError(Errc::NotFound, "no process " + std::to_string(pid));
 }
@@ -113,13 +126,14 @@ std::optional<ProcfsStat> ProcfsProcesses::readStat(uint32_t pid) const {
 // a zombie), the file name of the first word of the command line; else the command name.
 std::string ProcfsProcesses::exeNameOf(int procFd, uint32_t pid, const std::string& comm) const {
     const std::string dir = std::to_string(pid);
-    if (auto target = ReadLinkText(m_root + "/" + dir + "/exe")) {
+    if (auto target = ReadExeLink(m_root + "/" + dir + "/exe")) {
         auto name = FileNameOf(WithoutDeletedMark(*target));
         if (!name.empty())
             return std::string(name);
     }
     std::array<char, 4096> buffer;
-    if (auto size = ReadSmallFileAt(procFd, (dir + "/cmdline").c_str(), buffer)) {
+    const std::string cmdline = (procFd < 0 ? m_root + "/" + dir : dir) + "/cmdline";
+    if (auto size = ReadSmallFileAt(procFd, cmdline.c_str(), buffer)) {
         std::string_view line(buffer.data(), *size);
         line = line.substr(0, line.find('\0'));
         line = line.substr(0, line.find(' '));
@@ -138,7 +152,7 @@ bool ProcfsProcesses::isForkCopy(const ProcfsStat& stat) const {
         parent->second.generation != m_generation || parent->second.comm != stat.comm)
         return false;
     const std::string prefix = m_root + "/";
-    auto own = ReadLinkText(prefix + std::to_string(stat.pid) + "/exe");
+    auto own = ReadExeLink(prefix + std::to_string(stat.pid) + "/exe");
     auto parents = ReadLinkText(prefix + std::to_string(stat.parentPid) + "/exe");
     return own && parents && !own->empty() && *own == *parents;
 }
@@ -237,6 +251,70 @@ void ProcfsProcesses::forgetRecordsOfEnded(const std::vector<ProcfsStat>& runnin
 void ProcfsProcesses::ForgetEndedHold(uint32_t pid, uint64_t startTime) {
     std::lock_guard lock(m_mutex);
     m_records.Forget(pid, startTime);
+}
+
+// The listing's test, for one process read alone: its parent read afresh instead of from
+// the same listing.
+bool ProcfsProcesses::isForkCopyOfLiveParent(const ProcfsStat& stat) const {
+    if (stat.parentPid == 0)
+        return false;
+    auto parent = readStat(stat.parentPid);
+    if (!parent || (parent->flags & kPfKthread) != 0 || parent->comm != stat.comm)
+        return false;
+    const std::string prefix = m_root + "/";
+    auto own = ReadExeLink(prefix + std::to_string(stat.pid) + "/exe");
+    auto parents = ReadLinkText(prefix + std::to_string(stat.parentPid) + "/exe");
+    return own && parents && !own->empty() && *own == *parents;
+}
+
+// Whether PID 2 is the kernel's thread parent: only outside a PID namespace. It stays
+// what it was for the life of the namespace.
+bool ProcfsProcesses::kthreaddIsKernel() {
+    if (!m_kthreaddIsKernel) {
+        auto stat = readStat(kKthreaddPid);
+        m_kthreaddIsKernel = stat && (stat->flags & kPfKthread) != 0;
+    }
+    return *m_kthreaddIsKernel;
+}
+
+Result<ProcessEntry> ProcfsProcesses::ReadProcess(uint32_t pid) {
+    if (!SignalTarget(pid))
+        return InvalidPid(pid);
+    auto stat = readStat(pid);
+    // A zombie has ended, as in a listing.
+    if (!stat || ((stat->state == 'Z' || stat->state == 'X') && stat->threadCount <= 1))
+        return NoProcess(pid);
+    std::lock_guard lock(m_mutex);
+    if ((stat->flags & kPfKthread) != 0 || (stat->parentPid == kKthreaddPid && kthreaddIsKernel()))
+        return NoProcess(pid);
+    CachedName& cached = m_names[pid];
+    const bool fresh =
+        cached.exeName.empty() || cached.startTime != stat->startTime || cached.comm != stat->comm;
+    if (fresh) {
+        cached.startTime = stat->startTime;
+        cached.comm = stat->comm;
+        cached.exeName = exeNameOf(-1, pid, stat->comm);
+        cached.generation = 0; // the next listing looks again
+    }
+    if (fresh || cached.forkCopy)
+        cached.forkCopy = isForkCopyOfLiveParent(*stat);
+
+    ProcessEntry e;
+    e.pid = stat->pid;
+    e.parentPid = stat->parentPid;
+    e.threadCount = stat->threadCount;
+    e.basePriority = BasePriorityOf(PriorityClassOf(stat->policy, stat->nice));
+    e.exeName = cached.exeName;
+    e.startTime = stat->startTime;
+    e.forkCopy = cached.forkCopy;
+    if (m_pending) {
+        if (auto name = m_pending->NameForListing(pid)) {
+            e.exeName = std::move(*name);
+            e.forkCopy = false;
+            e.execPending = true;
+        }
+    }
+    return e;
 }
 
 Result<std::vector<ThreadEntry>> ProcfsProcesses::ListThreads(uint32_t pid) {

@@ -35,6 +35,8 @@ public:
                              std::string recordFolder = SuspendRecords::DefaultFolder());
 
     Result<std::vector<ProcessEntry>> ListProcesses() override;
+    // A few reads of this one process and its parent; no walk of the whole tree.
+    Result<ProcessEntry> ReadProcess(uint32_t pid) override;
     Result<std::vector<ThreadEntry>> ListThreads(uint32_t pid) override;
     Status SuspendProcess(uint32_t pid) override;
     Status ResumeProcess(uint32_t pid) override;
@@ -69,6 +71,8 @@ private:
 
     std::optional<ProcfsStat> readStat(uint32_t pid) const;
     bool isForkCopy(const ProcfsStat& stat) const;
+    bool isForkCopyOfLiveParent(const ProcfsStat& stat) const;
+    bool kthreaddIsKernel();
     std::string exeNameOf(int procFd, uint32_t pid, const std::string& comm) const;
     Status sendSignal(uint32_t pid, std::optional<uint64_t> expectedStart, int signal) const;
     void forgetRecordsOfEnded(const std::vector<ProcfsStat>& running);
@@ -78,6 +82,7 @@ private:
     SuspendRecords m_records;
     std::unordered_map<uint32_t, CachedName> m_names;
     uint64_t m_generation = 0;
+    std::optional<bool> m_kthreaddIsKernel;
     std::shared_ptr<PendingExecs> m_pending;
 };
 

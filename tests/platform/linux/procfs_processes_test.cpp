@@ -214,6 +214,48 @@ TEST(ProcfsListing, AForkCopyIsKnownUntilItExecutes) {
     EXPECT_THAT(copies(), testing::ElementsAre());
 }
 
+// Read one at a time, before or after a listing, a process is what the listing shows;
+// what it does not list is not found.
+TEST(ProcfsListing, AProcessReadAloneIsAsListed) {
+    FixtureProc proc;
+    proc.add({.pid = 1, .comm = "init", .parentPid = 0, .startTime = 10}, "/sbin/init");
+    proc.add({.pid = 2, .comm = "kthreadd", .parentPid = 0, .flags = kKthread});
+    proc.add({.pid = 4, .comm = "ksoftirqd/0", .parentPid = 2, .flags = 0});
+    proc.add({.pid = 50, .comm = "sh", .startTime = 20}, "/bin/sh");
+    proc.add({.pid = 51, .comm = "sh", .parentPid = 50, .startTime = 30}, "/bin/sh");
+    proc.add({.pid = 52, .comm = "sh", .parentPid = 50, .startTime = 31}, "/opt/sh");
+    proc.add({.pid = 53, .comm = "python3", .parentPid = 50, .startTime = 32}, "",
+             std::string("/usr/bin/python3.11 -u\0script.py\0", 33));
+    proc.add({.pid = 54, .comm = "defunct one", .parentPid = 50, .startTime = 33});
+    for (const bool listedFirst : {false, true}) {
+        SCOPED_TRACE(listedFirst ? "after a listing" : "before any listing");
+        ProcfsProcesses processes(proc.path(), "");
+        ProcfsProcesses lister(proc.path(), "");
+        if (listedFirst)
+            (void)processes.ListProcesses();
+        const auto listed = lister.ListProcesses();
+        ASSERT_TRUE(listed.ok());
+        for (const auto& entry : listed.value()) {
+            const auto read = processes.ReadProcess(entry.pid);
+            ASSERT_TRUE(read.ok()) << entry.pid;
+            EXPECT_EQ(Summarise({read.value()}), Summarise({entry}));
+            EXPECT_EQ(read.value().startTime, entry.startTime);
+            EXPECT_EQ(read.value().forkCopy, entry.forkCopy) << entry.pid;
+        }
+        for (const uint32_t absent : {2u, 4u, 77u}) {
+            const auto read = processes.ReadProcess(absent);
+            ASSERT_FALSE(read.ok()) << absent;
+            EXPECT_EQ(read.error().code, platform::Errc::NotFound);
+        }
+    }
+    // An exec that keeps the command name: the copy is read afresh.
+    ProcfsProcesses processes(proc.path(), "");
+    EXPECT_TRUE(processes.ReadProcess(51).value().forkCopy);
+    proc.setExe(51, "/bin/bash");
+    EXPECT_FALSE(processes.ReadProcess(51).value().forkCopy);
+    EXPECT_EQ(processes.ReadProcess(51).value().exeName, "sh");
+}
+
 TEST(ProcfsListing, MissingRootIsAnError) {
     ProcfsProcesses processes("/nonexistent/quorvel/proc", "");
     EXPECT_FALSE(processes.ListProcesses().ok());
