@@ -55,13 +55,17 @@ struct PsRow {
 };
 
 // `ps -e`: every process with its parent.
+// Running processes only: a zombie has ended, and ps lists it where quorvel-cli does not.
 std::map<uint32_t, uint32_t> SystemPs() {
-    auto result = RunProgram({"/bin/ps", "-e", "-o", "pid=,ppid="});
+    auto result = RunProgram({"/bin/ps", "-e", "-o", "pid=,ppid=,stat="});
     std::map<uint32_t, uint32_t> rows;
     std::istringstream in(result.out);
     uint32_t pid = 0, parent = 0;
-    while (in >> pid >> parent)
-        rows[pid] = parent;
+    std::string state;
+    while (in >> pid >> parent >> state) {
+        if (state.front() != 'Z' && state.front() != 'X')
+            rows[pid] = parent;
+    }
     return rows;
 }
 
