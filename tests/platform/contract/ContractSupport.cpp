@@ -72,6 +72,9 @@ bool HeartbeatMoves(const std::filesystem::path& file, std::chrono::milliseconds
 }
 
 bool HeartbeatStands(const std::filesystem::path& file, std::chrono::milliseconds quiet) {
+    // A suspend takes effect asynchronously (on Windows, and under Wine by a signal): a beat
+    // the helper was already writing may still land.
+    std::this_thread::sleep_for(100ms);
     // A read can meet the file while the helper rewrites it; such reads are skipped.
     std::optional<Heartbeat> first;
     WaitUntil([&] { return (first = ReadHeartbeat(file)).has_value(); }, 5s);
