@@ -299,16 +299,7 @@ void ProcessGuard::TakeSnapshot(std::vector<platform::ProcessEntry> entries) {
             continue;
         }
 
-        ProcessRecord record;
-        record.cntUsage = entry.usage;
-        record.th32ProcessID = entry.pid;
-        record.th32DefaultHeapID = entry.defaultHeapId;
-        record.th32ModuleID = entry.moduleId;
-        record.cntThreads = entry.threadCount;
-        record.th32ParentProcessID = entry.parentPid;
-        record.pcPriClassBase = entry.basePriority;
-        record.dwFlags = entry.flags;
-        record.exeName = name.name;
+        ProcessRecord record = RecordOf(entry, name.name);
         const uint64_t hash = name.hash;
         m_current.push_back(std::move(name));
         if (entry.execPending)

@@ -241,16 +241,7 @@ void ProcessGuard::InsertLive(platform::ProcessEntry entry) {
         JournalList(true, start, pid, entry.exeName);
         return;
     }
-    ProcessRecord record;
-    record.cntUsage = entry.usage;
-    record.th32ProcessID = pid;
-    record.th32DefaultHeapID = entry.defaultHeapId;
-    record.th32ModuleID = entry.moduleId;
-    record.cntThreads = entry.threadCount;
-    record.th32ParentProcessID = entry.parentPid;
-    record.pcPriClassBase = entry.basePriority;
-    record.dwFlags = entry.flags;
-    record.exeName = entry.exeName;
+    ProcessRecord record = RecordOf(entry, entry.exeName);
     const uint64_t hash = UpperCaseHash(entry.exeName);
     TouchName(entry.exeName);
     m_nameCounts.Add(entry.exeName);

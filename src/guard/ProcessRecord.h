@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Processes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,5 +31,8 @@ struct ProcessRecord {
 
     std::string szExeFile() const { return PaddedExeFile(exeName); }
 };
+
+// The record of a listed process, under the name the snapshot gives it.
+ProcessRecord RecordOf(const platform::ProcessEntry& entry, std::string exeName);
 
 } // namespace quorvel::guard

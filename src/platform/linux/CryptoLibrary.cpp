@@ -1,16 +1,13 @@
 #include "platform/linux/CryptoLibrary.h"
 
+#include "platform/linux/DynamicSymbol.h"
+
 #include <dlfcn.h>
 
 namespace quorvel::platform::linux_backend::crypto {
 namespace {
 
 constexpr const char* kSoname = "libcrypto.so.3";
-
-template <class F> bool Resolve(void* handle, const char* name, F& out) {
-    out = reinterpret_cast<F>(dlsym(handle, name));
-    return out != nullptr;
-}
 
 Result<const Library*> Open() {
     void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
@@ -20,12 +17,12 @@ Result<const Library*> Open() {
                              kSoname + ")");
     // Kept for the life of the program, as the library's own state is.
     static Library lib{};
-    const bool ok = Resolve(handle, "EVP_MD_CTX_new", lib.mdCtxNew) &&
-                    Resolve(handle, "EVP_MD_CTX_free", lib.mdCtxFree) &&
-                    Resolve(handle, "EVP_sha256", lib.sha256) &&
-                    Resolve(handle, "EVP_DigestInit_ex", lib.digestInit) &&
-                    Resolve(handle, "EVP_DigestUpdate", lib.digestUpdate) &&
-                    Resolve(handle, "EVP_DigestFinal_ex", lib.digestFinal);
+    const bool ok = ResolveSymbol(handle, "EVP_MD_CTX_new", lib.mdCtxNew) &&
+                    ResolveSymbol(handle, "EVP_MD_CTX_free", lib.mdCtxFree) &&
+                    ResolveSymbol(handle, "EVP_sha256", lib.sha256) &&
+                    ResolveSymbol(handle, "EVP_DigestInit_ex", lib.digestInit) &&
+                    ResolveSymbol(handle, "EVP_DigestUpdate", lib.digestUpdate) &&
+                    ResolveSymbol(handle, "EVP_DigestFinal_ex", lib.digestFinal);
     if (!ok)
         return MakeError(Errc::Unsupported, std::string("SHA-256 is not available: ") + kSoname +
                                                 " lacks a function this program needs");

@@ -1,5 +1,7 @@
 #include "platform/linux/CurlLibrary.h"
 
+#include "platform/linux/DynamicSymbol.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 
@@ -8,11 +10,6 @@ namespace {
 
 constexpr const char* kSoname = "libcurl.so.4";
 
-template <class F> bool Resolve(void* handle, const char* name, F& out) {
-    out = reinterpret_cast<F>(dlsym(handle, name));
-    return out != nullptr;
-}
-
 Result<const Library*> Open() {
     void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
     if (!handle)
@@ -20,15 +17,15 @@ Result<const Library*> Open() {
                          std::string("libcurl is not installed (") + kSoname + ")");
     // Kept for the life of the program: its global state lives until exit.
     static Library lib{};
-    const bool ok = Resolve(handle, "curl_global_init", lib.globalInit) &&
-                    Resolve(handle, "curl_easy_init", lib.easyInit) &&
-                    Resolve(handle, "curl_easy_cleanup", lib.easyCleanup) &&
-                    Resolve(handle, "curl_easy_setopt", lib.easySetopt) &&
-                    Resolve(handle, "curl_easy_getinfo", lib.easyGetinfo) &&
-                    Resolve(handle, "curl_easy_perform", lib.easyPerform) &&
-                    Resolve(handle, "curl_easy_strerror", lib.easyStrerror) &&
-                    Resolve(handle, "curl_slist_append", lib.slistAppend) &&
-                    Resolve(handle, "curl_slist_free_all", lib.slistFreeAll);
+    const bool ok = ResolveSymbol(handle, "curl_global_init", lib.globalInit) &&
+                    ResolveSymbol(handle, "curl_easy_init", lib.easyInit) &&
+                    ResolveSymbol(handle, "curl_easy_cleanup", lib.easyCleanup) &&
+                    ResolveSymbol(handle, "curl_easy_setopt", lib.easySetopt) &&
+                    ResolveSymbol(handle, "curl_easy_getinfo", lib.easyGetinfo) &&
+                    ResolveSymbol(handle, "curl_easy_perform", lib.easyPerform) &&
+                    ResolveSymbol(handle, "curl_easy_strerror", lib.easyStrerror) &&
+                    ResolveSymbol(handle, "curl_slist_append", lib.slistAppend) &&
+                    ResolveSymbol(handle, "curl_slist_free_all", lib.slistFreeAll);
     if (!ok)
         return MakeError(Errc::Unsupported,
                          std::string(kSoname) + " lacks a function this program needs");

@@ -1,15 +1,12 @@
 #include "platform/linux/X11Library.h"
 
+#include "platform/linux/DynamicSymbol.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 
 namespace quorvel::platform::linux_backend::x11 {
 namespace {
-
-template <class F> bool Resolve(void* handle, const char* name, F& out) {
-    out = reinterpret_cast<F>(dlsym(handle, name));
-    return out != nullptr;
-}
 
 const Library* Open() {
     void* handle = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
@@ -18,20 +15,20 @@ const Library* Open() {
     // Kept for the life of the program: Xlib's handlers and displays point into it.
     static Library lib{};
     const bool ok =
-        Resolve(handle, "XOpenDisplay", lib.XOpenDisplay) &&
-        Resolve(handle, "XCloseDisplay", lib.XCloseDisplay) &&
-        Resolve(handle, "XSetErrorHandler", lib.XSetErrorHandler) &&
-        Resolve(handle, "XSetIOErrorHandler", lib.XSetIOErrorHandler) &&
-        Resolve(handle, "XSetIOErrorExitHandler", lib.XSetIOErrorExitHandler) &&
-        Resolve(handle, "XInternAtom", lib.XInternAtom) &&
-        Resolve(handle, "XGetWindowProperty", lib.XGetWindowProperty) &&
-        Resolve(handle, "XGetWindowAttributes", lib.XGetWindowAttributes) &&
-        Resolve(handle, "XQueryTree", lib.XQueryTree) &&
-        Resolve(handle, "XSendEvent", lib.XSendEvent) &&
-        Resolve(handle, "XIconifyWindow", lib.XIconifyWindow) &&
-        Resolve(handle, "XFlush", lib.XFlush) && Resolve(handle, "XFree", lib.XFree) &&
-        Resolve(handle, "Xutf8TextPropertyToTextList", lib.Xutf8TextPropertyToTextList) &&
-        Resolve(handle, "XFreeStringList", lib.XFreeStringList);
+        ResolveSymbol(handle, "XOpenDisplay", lib.XOpenDisplay) &&
+        ResolveSymbol(handle, "XCloseDisplay", lib.XCloseDisplay) &&
+        ResolveSymbol(handle, "XSetErrorHandler", lib.XSetErrorHandler) &&
+        ResolveSymbol(handle, "XSetIOErrorHandler", lib.XSetIOErrorHandler) &&
+        ResolveSymbol(handle, "XSetIOErrorExitHandler", lib.XSetIOErrorExitHandler) &&
+        ResolveSymbol(handle, "XInternAtom", lib.XInternAtom) &&
+        ResolveSymbol(handle, "XGetWindowProperty", lib.XGetWindowProperty) &&
+        ResolveSymbol(handle, "XGetWindowAttributes", lib.XGetWindowAttributes) &&
+        ResolveSymbol(handle, "XQueryTree", lib.XQueryTree) &&
+        ResolveSymbol(handle, "XSendEvent", lib.XSendEvent) &&
+        ResolveSymbol(handle, "XIconifyWindow", lib.XIconifyWindow) &&
+        ResolveSymbol(handle, "XFlush", lib.XFlush) && ResolveSymbol(handle, "XFree", lib.XFree) &&
+        ResolveSymbol(handle, "Xutf8TextPropertyToTextList", lib.Xutf8TextPropertyToTextList) &&
+        ResolveSymbol(handle, "XFreeStringList", lib.XFreeStringList);
     return ok ? &lib : nullptr;
 }
 
