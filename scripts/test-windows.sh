@@ -398,15 +398,21 @@ installer_round_trip() {
     timeout 60 wine "$driver" close || fail "closing the installed program"
     ended_in_time "$started_pid" || fail "the installed program did not end"
 
-    # The uninstaller copies itself away and returns at once: wait for the folder to go.
+    # The uninstaller copies itself away and returns at once: wait for its work to be done,
+    # the folder and the shortcut both gone, whichever it removes last.
     wine "$program_files/uninstall.exe" /S || fail "the silent uninstall"
+    local menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel"
     for _ in $(seq 300); do
-        [[ -e "$program_files" ]] || break
+        [[ -e "$program_files" || -e "$menu" ]] || break
         sleep 0.1
     done
     [[ -e "$program_files" ]] && fail "left behind: $(find "$program_files" | head -n 5)"
-    [[ -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel" ]] &&
-        fail "the Start-menu shortcut is left"
+    [[ -e "$menu" ]] && fail "the Start-menu shortcut is left"
+    # Its key goes last of all.
+    for _ in $(seq 20); do
+        wine reg query "$key" >/dev/null 2>&1 || break
+        sleep 0.5
+    done
     wine reg query "$key" >/dev/null 2>&1 && fail "the Uninstall key is left"
     grep -q 'kenal|mine.exe' "$user_data/whitelist.db" 2>/dev/null ||
         fail "the user's Data was not kept"
