@@ -410,6 +410,11 @@ void frmUtama::applyPlace() {
         }
     }
     if (view.mainWindow) {
+        // The manager may report the folded window restored while it is withdrawn; the
+        // native window then still asks to be mapped iconic, and would fold straight back
+        // into the tray. Minimising it again makes the restore below reach the window.
+        if (!isVisible() && !isMinimized())
+            setWindowState(windowState() | Qt::WindowMinimized);
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
         raise();

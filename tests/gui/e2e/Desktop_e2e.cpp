@@ -38,6 +38,7 @@ using quorvel::guard::testing::ChildProcess;
 using quorvel::gui::frmAlert;
 using quorvel::gui::MessageBox;
 using quorvel::gui::testing::ClickAt;
+using quorvel::gui::testing::SetManagerState;
 using quorvel::gui::testing::Viewable;
 using quorvel::gui::testing::WindowManagerRunning;
 using std::chrono::milliseconds;
@@ -322,6 +323,50 @@ private slots:
                            [&] { return !login->isVisible(); }));
         QTRY_VERIFY_WITH_TIMEOUT(Viewable(mainWindow), 5 * kSeconds);
         QVERIFY(!login->isVisible());
+        QVERIFY(!window.tray().InTray());
+
+        QVERIFY(window.close());
+        QVERIFY(window.exited());
+    }
+
+    // With a window manager: a manager that reports the folded window restored while it
+    // is withdrawn (seen now and then under load) must not keep the window from coming back
+    // after the password: it once mapped iconic and folded straight back into the tray.
+    void theWindowComesBackThoughTheManagerReportedItRestoredInTheTray() {
+        if (!WindowManagerRunning())
+            QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10 * kSeconds);
+        QTemporaryDir data;
+        TrustTheTestsTools(data);
+        auto platform = quorvel::platform::CreateNativePlatform();
+        quorvel::gui::AppContext context{platform, data.path().toStdString(),
+                                         data.path().toStdString()};
+        quorvel::gui::frmUtama window(context);
+        window.StartUp();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(Viewable(window.winId()));
+
+        window.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY_WITH_TIMEOUT(window.tray().InTray() && !window.isVisible(), 5 * kSeconds);
+        QTest::qWait(300);
+        // The manager's notices of the iconify, read after it has let the window go.
+        constexpr long kIconic = 3;
+        constexpr long kNormal = 1;
+        QVERIFY(SetManagerState(window.winId(), kIconic, true));
+        QTest::qWait(300);
+        QVERIFY(window.isMinimized());
+        QVERIFY(SetManagerState(window.winId(), kNormal, false));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isMinimized(), 5 * kSeconds);
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.tray().InTray());
+
+        window.openFromTray();
+        emit window.login()->passwordAccepted();
+        QTRY_VERIFY_WITH_TIMEOUT(Viewable(window.winId()), 5 * kSeconds);
+        QTest::qWait(500);
+        QVERIFY2(Viewable(window.winId()), "the window folded back into the tray");
+        QVERIFY(!window.isMinimized());
         QVERIFY(!window.tray().InTray());
 
         QVERIFY(window.close());

@@ -15,6 +15,9 @@ struct XCalls {
     int (*sync)(void*, int) = nullptr;
     int (*fakeMotion)(void*, int, int, int, unsigned long) = nullptr;
     int (*fakeButton)(void*, unsigned int, int, unsigned long) = nullptr;
+    unsigned long (*internAtom)(void*, const char*, int) = nullptr;
+    int (*changeProperty)(void*, unsigned long, unsigned long, unsigned long, int, int,
+                          const unsigned char*, int) = nullptr;
 
     XCalls() {
         void* x11 = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
@@ -26,8 +29,14 @@ struct XCalls {
         sync = reinterpret_cast<decltype(sync)>(::dlsym(x11, "XSync"));
         fakeMotion = reinterpret_cast<decltype(fakeMotion)>(::dlsym(xtst, "XTestFakeMotionEvent"));
         fakeButton = reinterpret_cast<decltype(fakeButton)>(::dlsym(xtst, "XTestFakeButtonEvent"));
+        internAtom = reinterpret_cast<decltype(internAtom)>(::dlsym(x11, "XInternAtom"));
+        changeProperty =
+            reinterpret_cast<decltype(changeProperty)>(::dlsym(x11, "XChangeProperty"));
     }
-    bool ok() const { return openDisplay && closeDisplay && sync && fakeMotion && fakeButton; }
+    bool ok() const {
+        return openDisplay && closeDisplay && sync && fakeMotion && fakeButton && internAtom &&
+               changeProperty;
+    }
 };
 
 const XCalls& Calls() {
@@ -59,6 +68,27 @@ bool ClickAt(int x, int y) {
     x11.fakeMotion(display, -1, x, y, 0);
     x11.fakeButton(display, kFirstButton, 1, 0);
     x11.fakeButton(display, kFirstButton, 0, 0);
+    x11.sync(display, 0);
+    x11.closeDisplay(display);
+    return true;
+}
+
+bool SetManagerState(uint64_t window, long wmState, bool hidden) {
+    const XCalls& x11 = Calls();
+    if (!x11.ok())
+        return false;
+    void* display = x11.openDisplay(nullptr);
+    if (!display)
+        return false;
+    constexpr int kReplace = 0;
+    constexpr unsigned long kAtomType = 4; // XA_ATOM
+    const unsigned long stateAtom = x11.internAtom(display, "WM_STATE", 0);
+    const long state[2] = {wmState, 0}; // the state and no icon window
+    x11.changeProperty(display, window, stateAtom, stateAtom, 32, kReplace,
+                       reinterpret_cast<const unsigned char*>(state), 2);
+    const long net[1] = {static_cast<long>(x11.internAtom(display, "_NET_WM_STATE_HIDDEN", 0))};
+    x11.changeProperty(display, window, x11.internAtom(display, "_NET_WM_STATE", 0), kAtomType, 32,
+                       kReplace, reinterpret_cast<const unsigned char*>(net), hidden ? 1 : 0);
     x11.sync(display, 0);
     x11.closeDisplay(display);
     return true;

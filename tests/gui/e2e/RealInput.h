@@ -10,6 +10,10 @@ namespace quorvel::gui::testing {
 // see it as they would see the mouse. False when the server or libXtst is not there.
 bool ClickAt(int x, int y);
 
+// Writes a window's WM_STATE (1 normal, 3 iconic) and _NET_WM_STATE (hidden or empty) as a
+// window manager does: the client hears it as its manager's word. False without a server.
+bool SetManagerState(uint64_t window, long wmState, bool hidden);
+
 // Whether the X server shows the window (xwininfo's "Map State: IsViewable").
 bool Viewable(uint64_t window);
 
