@@ -16,6 +16,16 @@ extern char** environ;
 
 namespace quorvel::guard::testing {
 
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

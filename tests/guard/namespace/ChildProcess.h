@@ -2,11 +2,15 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quorvel::guard::testing {
+
+// Polls the condition until it holds, up to the deadline.
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline);
 
 // The tests' own child processes, Linux only. Every child is ended by its PID: the
 // destructor kills and reaps it if the test has not.

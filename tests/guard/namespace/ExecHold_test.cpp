@@ -25,16 +25,6 @@ namespace {
 using std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
-bool Eventually(const std::function<bool()>& condition, milliseconds deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-    return true;
-}
-
 // Long enough that a program let go too early would have made its file.
 void Settle() {
     std::this_thread::sleep_for(milliseconds(300));

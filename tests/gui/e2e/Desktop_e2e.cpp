@@ -158,6 +158,24 @@ bool ClickUntil(const QWidget* widget, const std::function<bool()>& done) {
 
 } // namespace
 
+// The desktop program on a Data folder, shown, with its listings on a thread of their own
+// as the program runs them.
+struct RunningDesktop {
+    explicit RunningDesktop(const QTemporaryDir& data)
+        : platform(quorvel::platform::CreateNativePlatform()), context{platform,
+                                                                       data.path().toStdString(),
+                                                                       data.path().toStdString()},
+          window(context) {
+        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
+        window.StartUp();
+        window.show();
+    }
+
+    quorvel::platform::Platform platform;
+    quorvel::gui::AppContext context;
+    quorvel::gui::frmUtama window;
+};
+
 class DesktopEndToEnd : public QObject {
     Q_OBJECT
 
@@ -173,13 +191,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10 * kSeconds);
 
         QTemporaryDir data;
-        auto platform = quorvel::platform::CreateNativePlatform();
-        quorvel::gui::AppContext context{platform, data.path().toStdString(),
-                                         data.path().toStdString()};
-        quorvel::gui::frmUtama window(context);
-        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
-        window.StartUp();
-        window.show();
+        RunningDesktop desktop(data);
+        auto& window = desktop.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto& engine = window.engine();
 
@@ -254,13 +267,8 @@ private slots:
             std::ofstream password(data.filePath("set.db").toStdString(), std::ios::binary);
             password << quorvel::access::EncodePassword("Pelor") << "\r\n";
         }
-        auto platform = quorvel::platform::CreateNativePlatform();
-        quorvel::gui::AppContext context{platform, data.path().toStdString(),
-                                         data.path().toStdString()};
-        quorvel::gui::frmUtama window(context);
-        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
-        window.StartUp();
-        window.show();
+        RunningDesktop desktop(data);
+        auto& window = desktop.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const uint64_t mainWindow = window.winId();
         QTRY_VERIFY(Viewable(mainWindow));
@@ -381,13 +389,8 @@ private slots:
             QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
         QTemporaryDir data;
         TrustTheTestsTools(data);
-        auto platform = quorvel::platform::CreateNativePlatform();
-        quorvel::gui::AppContext context{platform, data.path().toStdString(),
-                                         data.path().toStdString()};
-        quorvel::gui::frmUtama window(context);
-        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
-        window.StartUp();
-        window.show();
+        RunningDesktop desktop(data);
+        auto& window = desktop.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto& engine = window.engine();
 
@@ -397,7 +400,7 @@ private slots:
         uint64_t otherWindow = 0;
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                auto listed = platform.windows->ListTopLevelWindows();
+                auto listed = desktop.platform.windows->ListTopLevelWindows();
                 if (!listed)
                     return false;
                 for (const auto& w : listed.value()) {
@@ -454,13 +457,8 @@ private slots:
             QSKIP("no window manager (bash scripts/install-deps.sh installs openbox)");
         QTemporaryDir data;
         TrustTheTestsTools(data);
-        auto platform = quorvel::platform::CreateNativePlatform();
-        quorvel::gui::AppContext context{platform, data.path().toStdString(),
-                                         data.path().toStdString()};
-        quorvel::gui::frmUtama window(context);
-        window.listOnOwnThread(quorvel::platform::CreateNativePlatform().processes);
-        window.StartUp();
-        window.show();
+        RunningDesktop desktop(data);
+        auto& window = desktop.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto& engine = window.engine();
 
